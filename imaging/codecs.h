@@ -1,0 +1,32 @@
+#pragma once
+// Loading images from BMP, PNG and JPEG files and saving them as PNG or JPEG.
+#include <cstdint>
+#include <string_view>
+
+#include "imaging/image_table.h"
+
+namespace zen {
+
+// The format's letters, first letter in the lowest byte.
+enum CodecId : uint32_t {
+  CodecBmp = 0x504D42,
+  CodecPng = 0x474E50,
+  CodecJpeg = 0x4745504A,
+};
+
+// Start-up registers, in this order: RegisterBmpCodec (decoder, encoder),
+// RegisterPngDecoder, then RegisterPngEncoder, RegisterJpegCodec. A second
+// registration of a codec is ignored. RegisterAllCodecs does all of it in that order.
+void RegisterBmpCodec();
+void RegisterPngDecoder();
+void RegisterPngEncoder();
+void RegisterJpegCodec();
+void RegisterAllCodecs();
+
+// The native image (or the handle for AnyNumber) on success, 0 on failure. The path is
+// UTF-16 text, handed to the file system as UTF-8.
+std::intptr_t ImageLoad(ImageId number, std::u16string_view path);
+// Non-zero on success. Depth -1 means the image's file depth.
+int ImageSave(ImageId number, std::u16string_view path, uint32_t codec, int quality, int depth);
+
+}  // namespace zen
