@@ -1,0 +1,71 @@
+#pragma once
+// The numbers of the windows and controls, shared by the window builders and by the parts
+// that read the controls (the source list, the job, the settings).
+#include "platform/gui/window_system.h"
+
+namespace zen::gui {
+
+enum WindowNumber : WindowId { MainWindow = 0, AboutWindow = 1 };
+
+// Main window controls, in the order in which they are created.
+enum MainControl : ControlId {
+  CtlBanner = 1,
+  CtlLeftStrip,
+  CtlRightStrip,
+  CtlSourceList,
+  CtlCuttingFrame,
+  CtlFolderFrame,
+  CtlFileFrame,
+  CtlFixedOption,
+  CtlCutDetectOption,
+  CtlMinimumLabel,
+  CtlMinimumField,
+  CtlRangeLabel,
+  CtlMaximumField,
+  CtlFolderBox,
+  CtlFolderLabel,
+  CtlOpenFolderCheck,
+  CtlStartButton,
+  CtlSaveButton,
+  CtlAboutButton,
+  CtlProgressText,
+  CtlProgressBar,
+  CtlPrefixBox,
+  CtlNumberLabel,
+  CtlFormatBox,
+  CtlHeightLabel,
+  CtlHeightField,
+  CtlResizeCheck,
+  CtlWidthField,
+  CtlJoinCheck,
+  CtlQualityLabel,
+  CtlQualityField,
+  CtlDigitsLabel,
+  CtlDigitsField,
+  CtlToolbarAdd,
+  CtlToolbarRemove,
+  CtlToolbarUp,
+  CtlToolbarDown,
+  CtlToolbarClear,
+};
+
+// About window controls.
+enum AboutControl : ControlId {
+  CtlAboutVersion = 100,
+  CtlAboutUpdate,
+  CtlAboutClose,
+};
+
+// Fonts.
+enum FontNumber : int { FontLarge = 0, FontNormal = 1 };
+
+// Image slots of the main window's pictures.
+enum PictureSlot : int {
+  SlotBanner = 0,
+  SlotLeftStrip = 1,
+  SlotRightStrip = 2,
+  SlotToolbarFirst = 3,  // 3..7: add, remove, up, down, clear
+  SlotFolderIcon = 8,
+};
+
+}  // namespace zen::gui
