@@ -1,0 +1,80 @@
+#pragma once
+// Starting external programs with a parameter string and a working directory, with
+// optional pipes to their standard streams, polled from the GUI thread without blocking.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/pipe_reader.h"
+
+namespace zen {
+
+// Run flags, combined by OR.
+enum RunFlag : int {
+  RunWait = 1,      // the start call returns only after the program has ended
+  RunHide = 2,      // accepted and ignored: programs have no window to hide here
+  RunOpen = 4,      // keep a record the caller can poll; required for every pipe flag
+  RunRead = 8,      // the program's standard output goes to a pipe the caller reads
+  RunWrite = 16,    // the program's standard input comes from a pipe the caller writes
+  RunError = 32,    // the program's standard error goes to a second pipe the caller reads
+  RunConnect = 64,  // the program's standard input is another program's output pipe
+};
+
+// One program started with RunOpen; opaque to callers, owned by the runner's list.
+struct ProgramRecord;
+
+// The outcome of StartProgram. With RunOpen, `record` is the new record (null on
+// failure); without RunOpen there is nothing to poll and only `started` counts.
+struct ProgramStart {
+  int started = 0;                  // 1 when the program was started, else 0
+  ProgramRecord* record = nullptr;  // only with RunOpen
+  explicit operator bool() const { return started != 0; }
+};
+
+// Called once at start-up, before any program is started (calling it again is harmless).
+void InitProgramRunner();
+
+// Starts `name` with the words of `parameters` as its arguments, in `directory` (empty:
+// the current directory). `sender` matters only with RunConnect. The name "Open" stands
+// for the desktop's opener of folders and web addresses.
+ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters,
+                          std::u16string_view directory, int flags = 0,
+                          ProgramRecord* sender = nullptr);
+
+// Bytes of standard output readable now without waiting; 0 without RunRead. Never blocks.
+int ProgramOutputAvailable(ProgramRecord* record);
+
+// True while the program runs or while standard output that has not been read remains.
+// Without RunRead: true exactly while the program has not ended.
+bool ProgramIsRunning(ProgramRecord* record);
+
+// The next line of standard output without its line feed (a carriage return before it
+// stays). Blocks until a line feed or the end of the output; empty at the end.
+std::u16string ReadOutputLine(ProgramRecord* record);
+
+// Waits for the program to end: timeoutMs 0 only tests, -1 waits without limit.
+// True when the program has ended, false when the time ran out.
+bool WaitForProgramEnd(ProgramRecord* record, int timeoutMs);
+
+// Closes the record's streams, removes it from the runner's list and frees it. Call it
+// once ProgramIsRunning has returned false; a program still running is reaped anyway.
+// Null and unknown records are ignored.
+void ReleaseProgram(ProgramRecord* record);
+
+// The record's standard-output and standard-error readers (null without RunRead /
+// RunError, or when the reader could not be set up).
+PipeReader* ProgramOutputReader(ProgramRecord* record);
+PipeReader* ProgramErrorReader(ProgramRecord* record);
+
+// Writes bytes to the program's standard input (RunWrite); the number written, or -1.
+int64_t WriteProgramInput(ProgramRecord* record, std::string_view bytes);
+// Closes the program's standard input, so that it sees the end of its input.
+void CloseProgramInput(ProgramRecord* record);
+
+// The started program's process id (0 for a null record).
+int ProgramProcessId(ProgramRecord* record);
+
+// Tests only: releases every record and empties the list.
+void ResetProgramRunner();
+
+}  // namespace zen
