@@ -1,0 +1,60 @@
+// Fixed-height cutting: one band of the source per step into the open piece, which may
+// run on into the next source (joined mode, or the next strip of an over-tall source).
+#include <algorithm>
+
+#include "imaging/image_table.h"
+#include "slicing/job_internal.h"
+#include "slicing/slicing_job.h"
+
+namespace zen {
+namespace {
+
+using namespace slicing_detail;
+
+void DrawOnto(ImageId target, ImageId image, int32_t x, int32_t y) {
+  const NativeImage* native = ImageNativeObject(image);
+  if (!native || !DrawingStart(ImageDrawTarget(target))) return;
+  DrawImageAt(native, x, y);
+  DrawingStop();
+}
+
+}  // namespace
+
+void FixedHeightStep() {
+  SlicingJob& job = TheSlicingJob();
+  const int64_t band = std::min(job.settings.slice_height - job.carry_height, job.source_height - job.cursor_y);
+  const auto width = static_cast<int32_t>(job.source_width);
+  ImageGrab(SourceImage, BandImage, 0, static_cast<int32_t>(job.cursor_y), width, static_cast<int32_t>(band));
+  if (job.carry_height == 0) {
+    // A height beyond what the store can make leaves no canvas; that piece then fails to
+    // save and is counted.
+    const auto height = static_cast<int32_t>(std::min<int64_t>(job.settings.slice_height, INT32_MAX));
+    ImageCreate(PieceImage, width, height);
+  }
+  DrawOnto(PieceImage, BandImage, 0, static_cast<int32_t>(job.carry_height));
+  AddPieceRows(job.cursor_y, band);
+  job.carry_height += band;
+  if (job.carry_height >= job.settings.slice_height) job.carry_height = 0;
+  if (job.carry_height == 0) {
+    SavePiece(PieceImage);
+    ImageFree(PieceImage);
+  }
+  job.cursor_y += band;
+  if (job.cursor_y >= job.source_height) EndSource();
+}
+
+namespace slicing_detail {
+
+void WriteTail() {
+  SlicingJob& job = TheSlicingJob();
+  if (job.carry_height <= 0) return;
+  ImageCreate(TailImage, static_cast<int32_t>(job.source_width), static_cast<int32_t>(job.carry_height));
+  DrawOnto(TailImage, PieceImage, 0, 0);
+  ImageFree(PieceImage);
+  SavePiece(TailImage);
+  ImageFree(TailImage);
+  job.carry_height = 0;
+}
+
+}  // namespace slicing_detail
+}  // namespace zen

@@ -1,0 +1,49 @@
+#pragma once
+// Helpers shared by the files of the slicing engine; not for use outside slicing/.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/gui/window_system.h"
+#include "slicing/slicing_job.h"
+
+namespace zen::slicing_detail {
+
+// The source list, read at the moment it is needed (it is never copied).
+int64_t ListRowCount();
+std::u16string ListRowPath(int64_t row);
+
+// A field's text as a number, by the program's text-to-integer rule.
+int64_t FieldValue(gui::ControlId field);
+bool ControlChecked(gui::ControlId control);
+
+// The end of a source shared by both cutting modes: frees SourceImage and goes on with
+// the next strip or row, or ends the job after the last one.
+void EndSource();
+// Prepares the source at SourceIndex; a source that does not load is skipped and the
+// rows after it are tried, until one loads or the list is done.
+void PrepareSourceOrSkip();
+
+// Fixed-height mode: writes the open piece as a tail (when one is open).
+void WriteTail();
+// Cut detection: writes a pending leftover as a piece of its own (when one is pending).
+void FlushLeftover();
+
+// Converter files of a source in the settings folder.
+std::u16string StripFileName(std::u16string_view source_path, int index);
+std::u16string WholeConversionFileName(std::u16string_view source_path);
+void DeleteStripFiles(std::u16string_view source_path);  // indexes 0 to 20
+void DeleteFile(std::u16string_view path);
+
+// The progress bar's value for a row: (row + 1) / (rows + 1) * 100, computed in double,
+// held in single precision and rounded to the nearest integer, halves to even.
+int ProgressPercent(int64_t row, int64_t rows);
+
+// Output side of a freshly loaded source: folder name, output folder, quality, prefix.
+void SetUpOutputSide();
+
+// Records that the piece under construction holds rows [first, first + count) of the
+// current source (counted within the current image; the strip offset is added here).
+void AddPieceRows(int64_t first, int64_t count);
+
+}  // namespace zen::slicing_detail

@@ -1,0 +1,245 @@
+#include "slicing/slicing_job.h"
+
+#include <cmath>
+
+#include "imaging/image_table.h"
+#include "platform/clock.h"
+#include "platform/gui/main_controls.h"
+#include "platform/program_runner.h"
+#include "platform/text.h"
+#include "slicing/job_internal.h"
+#include "sources/path_helpers.h"
+#include "sources/source_list.h"
+
+namespace zen {
+namespace {
+
+using gui::Gui;
+using namespace slicing_detail;
+
+constexpr std::u16string_view kStarted = u"작업 시작";
+constexpr std::u16string_view kFinished = u"작업 완료";
+constexpr std::u16string_view kErrorTitle = u"작업 오류";
+constexpr std::u16string_view kUnsavedPrefix = u"저장하지 못한 파일: ";
+constexpr std::u16string_view kUnsavedSuffix = u"개";
+constexpr std::u16string_view kUnloaded = u"불러오지 못한 파일:";
+
+SlicingJob& JobRecord() {
+  static SlicingJob job;
+  return job;
+}
+
+void FreeJobImages() {
+  for (ImageId n = SourceImage; n <= TailImage; ++n) ImageFree(n);
+}
+
+// A restart must not carry anything of the interrupted job over: its half-built piece,
+// its segments and leftover, its strip state and the converter files of its source.
+void DropInterruptedWork() {
+  SlicingJob& job = JobRecord();
+  if (job.strip_index != -1) DeleteStripFiles(job.source_path);
+  job.strip_index = -1;
+  job.delete_after_load = false;
+  FreeJobImages();
+  job.carry_height = 0;
+  job.segment_list.clear();
+  job.pending_leftover = false;
+  job.last_row_uniform = false;
+  job.piece_rows.clear();
+  job.strip_first_row = 0;
+}
+
+// The height field's minimum rule, applied before the value is taken: a settings file can
+// hold a height below 1, with which a fixed-height job would never advance.
+int64_t TakeSliceHeight() {
+  if (FieldValue(gui::CtlHeightField) < 1) Gui().SetText(gui::CtlHeightField, u"1");
+  return FieldValue(gui::CtlHeightField);
+}
+
+void TakeStartSettings() {
+  SlicingJob& job = JobRecord();
+  JobSettings& settings = job.settings;
+  job.folder_text_at_start = Gui().Text(gui::CtlFolderBox);
+  job.prefix_text_at_start = Gui().Text(gui::CtlPrefixBox);
+  settings.folder_name = job.folder_text_at_start;
+  settings.file_prefix = job.prefix_text_at_start;
+  if (ControlChecked(gui::CtlFixedOption)) {
+    settings.slice_height = TakeSliceHeight();
+    settings.slice_mode = ControlChecked(gui::CtlJoinCheck) ? SliceFixedJoined : SliceFixed;
+  } else {
+    settings.slice_mode = SliceCutDetect;
+    settings.auto_slice_min = FieldValue(gui::CtlMinimumField);
+    settings.auto_slice_max = FieldValue(gui::CtlMaximumField);
+  }
+}
+
+// Pieces that could not be written and sources that could not be loaded; nothing when
+// everything went well.
+void ReportJobErrors() {
+  const SlicingJob& job = JobRecord();
+  if (job.failed_pieces == 0 && job.skipped_sources.empty()) return;
+  std::u16string text;
+  if (job.failed_pieces > 0) {
+    text += kUnsavedPrefix;
+    text += IntToText(job.failed_pieces);
+    text += kUnsavedSuffix;
+  }
+  if (!job.skipped_sources.empty()) {
+    if (!text.empty()) text += u"\r\r";
+    text += kUnloaded;
+    for (const std::u16string& name : job.skipped_sources) {
+      text += u"\r";
+      text += name;
+    }
+  }
+  Gui().MessageBox(kErrorTitle, text, gui::MessageIcon::Stop);
+}
+
+void OpenOutputFolder() {
+  SlicingJob& job = JobRecord();
+  job.settings.folder_open = ControlChecked(gui::CtlOpenFolderCheck);
+  if (!job.settings.folder_open || job.host.dry_run || job.output_folder.empty()) return;
+  std::u16string parameters = u"\"" + job.output_folder + u"\"";
+  StartProgram(job.host.opener, parameters, u"", 0);
+}
+
+}  // namespace
+
+SlicingJob& TheSlicingJob() { return JobRecord(); }
+
+void ResetSlicingJob() {
+  FreeJobImages();
+  JobRecord() = SlicingJob{};
+}
+
+void StartJob() {
+  SlicingJob& job = JobRecord();
+  DropInterruptedWork();
+  if (ListRowCount() <= 0) {
+    job.job_state = JobIdle;
+    return;
+  }
+  ShowJobStarted();
+  job.source_index = 0;
+  job.piece_counter = 0;
+  job.carry_height = 0;
+  job.failed_pieces = 0;
+  job.skipped_sources.clear();
+  TakeStartSettings();
+  job.job_state = JobRunning;
+  PrepareSourceOrSkip();
+}
+
+void StepJob() {
+  SlicingJob& job = JobRecord();
+  if (job.job_state != JobRunning) return;
+  if (!FindImage(SourceImage)) {
+    // Nothing to cut (cannot happen after a successful preparation); move on.
+    EndSource();
+    return;
+  }
+  if (job.settings.slice_mode == SliceCutDetect) {
+    CutDetectStep();
+  } else {
+    FixedHeightStep();
+  }
+}
+
+void ShowJobStarted() {
+  SlicingJob& job = JobRecord();
+  Gui().SetText(gui::CtlProgressText, kStarted);
+  Gui().SetState(gui::CtlProgressBar, 0);
+  if (job.host.poll_events) *job.host.poll_events = true;
+  // A job started within a second of the last one's end must not be stopped from polling
+  // by that pending end.
+  if (job.host.job_end_time) *job.host.job_end_time = -1;
+  Gui().SetContentSize(gui::MainWindow, 470, 660);
+}
+
+void FinishJob() {
+  SlicingJob& job = JobRecord();
+  Gui().SetText(gui::CtlProgressText, kFinished);
+  Gui().SetState(gui::CtlProgressBar, 100);
+  OpenOutputFolder();
+  ReportJobErrors();
+  job.output_folder.clear();
+  if (job.host.job_end_time) *job.host.job_end_time = ElapsedMs();
+  if (job.host.observer) job.host.observer->JobFinished();
+}
+
+namespace slicing_detail {
+
+int64_t ListRowCount() { return SourceRowCount(); }
+
+std::u16string ListRowPath(int64_t row) { return SourceRowPath(static_cast<int>(row)); }
+
+int64_t FieldValue(gui::ControlId field) { return TextToInt(Gui().Text(field)); }
+
+bool ControlChecked(gui::ControlId control) { return Gui().State(control) != 0; }
+
+int ProgressPercent(int64_t row, int64_t rows) {
+  const double exact = static_cast<double>(row + 1) / static_cast<double>(rows + 1) * 100.0;
+  return static_cast<int>(std::nearbyintf(static_cast<float>(exact)));
+}
+
+// The piece left open by a finished (or skipped) source ends here unless the next row
+// continues it: joined mode within one folder. A cut-detection leftover never outlives
+// its source.
+void ClosePieceBeforeNextRow() {
+  SlicingJob& job = JobRecord();
+  if (job.settings.slice_mode == SliceCutDetect) {
+    FlushLeftover();
+    return;
+  }
+  const bool other_folder = FolderPart(ListRowPath(job.source_index)) != FolderPart(job.source_path);
+  if (other_folder || job.settings.slice_mode == SliceFixed) WriteTail();
+}
+
+void EndJobAfterLastRow() {
+  SlicingJob& job = JobRecord();
+  WriteTail();
+  FlushLeftover();
+  job.job_state = JobIdle;
+  FinishJob();
+}
+
+void EndSource() {
+  SlicingJob& job = JobRecord();
+  ImageFree(SourceImage);
+  if (job.source_index < ListRowCount() - 1 || job.strip_index != -1) {
+    ++job.source_index;
+    if (job.strip_index == -1) ClosePieceBeforeNextRow();
+    PrepareSourceOrSkip();
+    return;
+  }
+  EndJobAfterLastRow();
+}
+
+void PrepareSourceOrSkip() {
+  SlicingJob& job = JobRecord();
+  while (!PrepareNextSource()) {
+    // The source was skipped: it ends here as if it had been cut to its end.
+    if (job.source_index >= ListRowCount() - 1) {
+      EndJobAfterLastRow();
+      return;
+    }
+    ++job.source_index;
+    ClosePieceBeforeNextRow();
+  }
+}
+
+void AddPieceRows(int64_t first, int64_t count) {
+  SlicingJob& job = JobRecord();
+  const int64_t whole_first = job.strip_first_row + first;
+  if (!job.piece_rows.empty()) {
+    PieceRows& last = job.piece_rows.back();
+    if (last.source_index == job.source_index && last.first_row + last.row_count == whole_first) {
+      last.row_count += count;
+      return;
+    }
+  }
+  job.piece_rows.push_back({job.source_index, job.source_path, whole_first, count});
+}
+
+}  // namespace slicing_detail
+}  // namespace zen

@@ -1,0 +1,144 @@
+#pragma once
+// The slicing job: one process-wide record that turns the rows of the source list into
+// numbered piece files, one bounded step per event-loop turn.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imaging/image_table.h"
+
+namespace zen {
+
+enum JobState : int { JobIdle = 0, JobStartRequested = 1, JobRunning = 2 };
+
+enum SliceMode : uint8_t { SliceFixed = 0, SliceFixedJoined = 1, SliceCutDetect = 2 };
+
+// The image numbers the engine works in; each number has one role.
+enum JobImage : ImageId {
+  SourceImage = 9,   // the loaded source or converter strip
+  PieceImage = 10,   // the piece being built; a pending cut-detection leftover
+  JoinedImage = 11,  // a leftover joined on top of a new piece
+  BandImage = 12,    // one step's band; a copy of the leftover while joining
+  TailImage = 13,    // an unfinished fixed-height piece cut to its real height
+};
+
+inline constexpr int UniformTolerance = 40;
+inline constexpr int StripCount = 20;
+inline constexpr int64_t StripThreshold = 32000;  // sources taller than this go in strips
+
+// Each field is taken from its main-window control at a fixed moment (see the README).
+struct JobSettings {
+  SliceMode slice_mode = SliceFixed;
+  int64_t slice_height = 0;
+  int64_t auto_slice_min = 0;
+  int64_t auto_slice_max = 0;
+  std::u16string folder_name;   // resolved per source
+  std::u16string file_prefix;   // resolved per source
+  int32_t jpg_quality = 0;
+  bool resize = false;
+  int32_t resize_width = 0;
+  int64_t digit_number = 0;
+  int save_extension = 0;       // 0 jpg, otherwise png
+  bool folder_open = false;
+};
+
+// One run of content found by the cut-detection scan.
+struct Segment {
+  bool in_content = false;
+  int32_t start = -1;
+  int32_t end = -1;
+};
+
+// Rows of one source that a piece holds. Rows count from the top of the whole source as
+// loaded (and resized); strips of an over-tall source continue the count.
+struct PieceRows {
+  int64_t source_index = 0;
+  std::u16string source_path;
+  int64_t first_row = 0;
+  int64_t row_count = 0;
+};
+
+struct PieceReport {
+  std::u16string path;
+  int32_t width = 0;
+  int32_t height = 0;
+  bool written = false;  // false: the save failed (or nothing to save)
+  std::vector<PieceRows> rows;
+};
+
+// Optional watcher of a job (the batch command line, tests). Called on the GUI thread.
+class JobObserver {
+ public:
+  virtual ~JobObserver() = default;
+  virtual void PieceSaved(const PieceReport& /*piece*/) {}
+  virtual void SourceSkipped(int64_t /*row*/, std::u16string_view /*path*/) {}
+  // The job stops because a loaded source is 32768 pixels or more in one dimension.
+  virtual void SizeLimitStop(std::u16string_view /*path*/, bool /*width_exceeded*/) {}
+  virtual void JobFinished() {}
+};
+
+// What the job reaches outside itself; the program fills it at start-up.
+struct JobHost {
+  bool* poll_events = nullptr;      // the event loop's PollEvents
+  int64_t* job_end_time = nullptr;  // the event loop's JobEndTime
+  std::u16string settings_folder;   // the converter's work folder, ending in "/"
+  std::u16string opener = u"xdg-open";  // the system's "Open" tool for folders
+  JobObserver* observer = nullptr;
+  bool dry_run = false;             // cut and report, but write no file and make no folder
+};
+
+struct SlicingJob {
+  JobState job_state = JobIdle;
+  JobSettings settings;
+  int64_t source_index = 0;
+  std::u16string source_path;  // still the previous source while the next one is chosen
+  int64_t source_width = 0;
+  int64_t source_height = 0;
+  int64_t cursor_y = 0;
+  int64_t carry_height = 0;    // rows in the open fixed-height piece
+  int64_t piece_counter = 0;   // last piece number written into the current output folder
+  std::u16string output_folder;
+  int32_t strip_index = -1;    // converter strip being cut, -1 for an ordinary source
+  bool delete_after_load = false;
+  std::vector<Segment> segment_list;
+  bool pending_leftover = false;
+  bool last_row_uniform = false;
+  std::u16string converter_path;
+
+  // Texts of the folder and prefix boxes taken at start; placeholders resolve per source.
+  std::u16string folder_text_at_start;
+  std::u16string prefix_text_at_start;
+  int64_t strip_first_row = 0;        // row of the whole source where the current strip starts
+  std::vector<PieceRows> piece_rows;  // rows held by the piece under construction
+  int64_t failed_pieces = 0;          // pieces of this job that could not be written
+  std::vector<std::u16string> skipped_sources;  // file names of sources that did not load
+
+  JobHost host;
+};
+
+// The job record and its reset to the start-up state (tests, and start-up itself).
+SlicingJob& TheSlicingJob();
+void ResetSlicingJob();
+
+// Called by the event loop: StartJob at the end of a turn in which the state is
+// JobStartRequested, StepJob once per main-window turn while it is JobRunning.
+void StartJob();
+void StepJob();
+void ShowJobStarted();
+void FinishJob();  // always called after the state has been set to JobIdle
+
+// Numbers and writes one piece held in image n.
+void SavePiece(ImageId n);
+
+// Loads the source at SourceIndex (or the next strip of the current one) into
+// SourceImage and sets up its output side. False when it could not be loaded (the caller
+// skips it); true when it is loaded or when the job ended at its size check.
+bool PrepareNextSource();
+
+void FixedHeightStep();
+void CutDetectStep();
+// Whether row CursorY of the current drawing target is one plain colour, within t.
+bool RowIsUniform(int t);
+
+}  // namespace zen

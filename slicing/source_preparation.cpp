@@ -1,0 +1,251 @@
+// Bringing each source into SourceImage: the size query and the conversions through the
+// external converter, loading, the clean-up of converter files, the size limits and the
+// resize to the wished width.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "imaging/codecs.h"
+#include "imaging/resize.h"
+#include "platform/gui/main_controls.h"
+#include "platform/program_runner.h"
+#include "platform/text.h"
+#include "slicing/job_internal.h"
+#include "slicing/slicing_job.h"
+#include "sources/path_helpers.h"
+
+namespace zen {
+namespace {
+
+using gui::Gui;
+using namespace slicing_detail;
+
+constexpr std::u16string_view kSizeTag = u"[IMAGE SIZE]";
+constexpr std::u16string_view kConverting = u"(파일 변환 중)";
+constexpr std::u16string_view kSizeTitle = u"이미지 크기 오류";
+constexpr std::u16string_view kStopped = u"작업이 중단되었습니다.\r\r";
+constexpr std::u16string_view kTooWide =
+    u"파일의 가로 길이가 32000픽셀이 넘습니다.\rPSB 형식만 32000픽셀 이상의 이미지를 지원합니다.";
+constexpr std::u16string_view kTooTall =
+    u"파일의 세로 길이가 32000픽셀이 넘습니다.\rPSB 형식만 32000픽셀 이상의 이미지를 지원합니다.";
+
+std::u16string Quoted(std::u16string_view text) {
+  std::u16string quoted = u"\"";
+  quoted += text;
+  quoted += u"\"";
+  return quoted;
+}
+
+std::u16string LowerAscii(std::u16string_view text) {
+  std::u16string lower(text);
+  for (char16_t& c : lower) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return lower;
+}
+
+bool IsLayeredFormat(std::u16string_view lower_extension) {
+  return lower_extension == u"psd" || lower_extension == u"psb";
+}
+
+// The height in an "[IMAGE SIZE]WxH" line: the first 12 characters are dropped and the
+// text after the first "x" is read as a number. No "x" gives no height.
+int64_t HeightFromSizeLine(std::u16string_view line) {
+  std::u16string_view rest = line.size() > kSizeTag.size() ? line.substr(kSizeTag.size()) : u"";
+  const size_t x = rest.find(u'x');
+  if (x == std::u16string_view::npos) return 0;
+  return TextToInt(rest.substr(x + 1));
+}
+
+// Asks the converter for the height of the source's first image; 0 when it cannot be
+// started or prints no size line.
+int64_t QuerySourceHeight(std::u16string_view path) {
+  SlicingJob& job = TheSlicingJob();
+  std::u16string parameters = u"-logfile - -info " + Quoted(std::u16string(path) + u"[0]");
+  ProgramStart start = StartProgram(job.converter_path, parameters, u"", RunOpen | RunRead | RunHide);
+  if (!start.record) return 0;
+  int64_t height = 0;
+  while (ProgramIsRunning(start.record)) {
+    if (ProgramOutputAvailable(start.record) != 0) {
+      const std::u16string line = ReadOutputLine(start.record);
+      if (line.find(kSizeTag) != std::u16string::npos) height = HeightFromSizeLine(line);
+    } else {
+      // Nothing to read yet: a short nap keeps the wait from spinning a core.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  ReleaseProgram(start.record);
+  return height;
+}
+
+void RunConverter(std::u16string parameters) {
+  StartProgram(TheSlicingJob().converter_path, parameters, u"", RunWait | RunHide);
+}
+
+// Cuts the source into StripCount BMP strips in the settings folder.
+void ConvertToStrips(std::u16string_view lower_extension) {
+  SlicingJob& job = TheSlicingJob();
+  // Strips left by an earlier, interrupted run must never pass for this source's.
+  DeleteStripFiles(job.source_path);
+  std::u16string source = job.source_path;
+  if (IsLayeredFormat(lower_extension)) source += u"[0]";
+  RunConverter(u"-logfile - -convertSlice " + Quoted(source) + u" -configPath " + Quoted(job.host.settings_folder));
+}
+
+void ConvertWhole(std::u16string_view bmp_path) {
+  SlicingJob& job = TheSlicingJob();
+  DeleteFile(bmp_path);
+  RunConverter(u"-logfile - -convert " + Quoted(job.source_path) + u" -configPath " +
+               Quoted(job.host.settings_folder));
+}
+
+// A source that did not load is skipped; none of its converter files may stay behind.
+bool SkipUnloadedSource(std::u16string_view load_path) {
+  SlicingJob& job = TheSlicingJob();
+  if (job.strip_index != -1) DeleteStripFiles(job.source_path);
+  job.strip_index = -1;
+  if (job.delete_after_load) DeleteFile(load_path);
+  job.delete_after_load = false;
+  ImageFree(SourceImage);
+  job.skipped_sources.emplace_back(FilePart(job.source_path));
+  if (job.host.observer) job.host.observer->SourceSkipped(job.source_index, job.source_path);
+  return false;
+}
+
+void CleanUpAfterLoad(std::u16string_view load_path) {
+  SlicingJob& job = TheSlicingJob();
+  if (job.strip_index == StripCount - 1) {
+    // The last strip is in memory: from here on the source ends like any other.
+    job.strip_index = -1;
+    DeleteStripFiles(job.source_path);
+  } else if (job.delete_after_load) {
+    DeleteFile(load_path);
+    job.delete_after_load = false;
+  }
+}
+
+// False (and the job ended with the size message) when SourceImage reports a negative
+// size, that is 32768 pixels or more in one dimension.
+bool WithinSizeLimits() {
+  SlicingJob& job = TheSlicingJob();
+  job.source_width = ImageGetWidth(SourceImage);
+  job.source_height = ImageGetHeight(SourceImage);
+  if (job.source_width >= 0 && job.source_height >= 0) return true;
+  const bool too_wide = job.source_width < 0;
+  std::u16string text(kStopped);
+  text += FilePart(job.source_path);
+  text += too_wide ? kTooWide : kTooTall;
+  Gui().MessageBox(kSizeTitle, text, gui::MessageIcon::Stop);
+  if (job.host.observer) job.host.observer->SizeLimitStop(job.source_path, too_wide);
+  if (job.strip_index != -1) DeleteStripFiles(job.source_path);
+  job.strip_index = -1;
+  // The stop drops the open piece; a later job starts clean.
+  ImageFree(SourceImage);
+  ImageFree(PieceImage);
+  job.carry_height = 0;
+  job.pending_leftover = false;
+  job.segment_list.clear();
+  job.piece_rows.clear();
+  job.job_state = JobIdle;
+  FinishJob();
+  return false;
+}
+
+// Scales the source to the wished width; the height follows the width's factor, which is
+// held in single precision. Products round to nearest, halves to even.
+void ResizeSource() {
+  SlicingJob& job = TheSlicingJob();
+  job.settings.resize = true;
+  job.settings.resize_width =
+      static_cast<int32_t>(std::clamp<int64_t>(FieldValue(gui::CtlWidthField), INT32_MIN, INT32_MAX));
+  const float factor =
+      static_cast<float>(static_cast<double>(job.settings.resize_width) / static_cast<double>(job.source_width));
+  const double width = std::nearbyint(static_cast<double>(job.source_width) * factor);
+  const double height = std::nearbyint(static_cast<double>(job.source_height) * factor);
+  if (width >= 1 && height >= 1 && width <= INT32_MAX && height <= INT32_MAX) {
+    ImageResize(SourceImage, static_cast<int32_t>(width), static_cast<int32_t>(height), ResizeSmooth);
+  }
+}
+
+// Chooses what to load for the next source (or strip) and runs the converter when the
+// source needs it. Returns the path to load.
+std::u16string ConvertIfNeeded() {
+  SlicingJob& job = TheSlicingJob();
+  std::u16string load_path;
+  int64_t reported_height = 0;
+  if (job.strip_index == -1) {
+    const std::u16string next = ListRowPath(job.source_index);
+    if (FolderPart(job.source_path) != FolderPart(next)) job.piece_counter = 0;
+    job.source_path = next;
+    job.strip_first_row = 0;
+    load_path = next;
+    reported_height = QuerySourceHeight(next);
+  } else {
+    ++job.strip_index;
+    --job.source_index;  // the row stays the same
+    job.strip_first_row += job.source_height;
+    load_path = StripFileName(job.source_path, job.strip_index);
+  }
+  const std::u16string extension = LowerAscii(ExtensionPart(load_path));
+  Gui().SetState(gui::CtlProgressBar, ProgressPercent(job.source_index, ListRowCount()));
+  Gui().SetText(gui::CtlProgressText, std::u16string(FilePart(job.source_path)) + std::u16string(kConverting));
+  if (reported_height > StripThreshold) {
+    ConvertToStrips(extension);
+    job.strip_index = 0;
+    load_path = StripFileName(job.source_path, 0);
+  } else if (IsLayeredFormat(extension)) {
+    load_path = WholeConversionFileName(job.source_path);
+    ConvertWhole(load_path);
+    job.delete_after_load = true;
+  }
+  return load_path;
+}
+
+}  // namespace
+
+bool PrepareNextSource() {
+  SlicingJob& job = TheSlicingJob();
+  job.delete_after_load = false;
+  const std::u16string load_path = ConvertIfNeeded();
+  Gui().SetText(gui::CtlProgressText, FilePart(job.source_path));
+  if (ImageLoad(SourceImage, load_path) == 0) return SkipUnloadedSource(load_path);
+  CleanUpAfterLoad(load_path);
+  SetUpOutputSide();
+  if (!WithinSizeLimits()) return true;
+  if (ControlChecked(gui::CtlResizeCheck)) {
+    ResizeSource();
+    // Scaling up can carry a page past the sizes the store can report.
+    if (!WithinSizeLimits()) return true;
+  } else {
+    job.settings.resize = false;
+  }
+  job.cursor_y = 0;
+  job.job_state = JobRunning;
+  if (job.settings.slice_mode == SliceCutDetect) job.cursor_y = std::min<int64_t>(0, job.source_height - 1);
+  return true;
+}
+
+namespace slicing_detail {
+
+std::u16string StripFileName(std::u16string_view source_path, int index) {
+  return TheSlicingJob().host.settings_folder + std::u16string(BaseName(source_path)) + u"P" + IntToText(index) +
+         u".bmp";
+}
+
+std::u16string WholeConversionFileName(std::u16string_view source_path) {
+  return TheSlicingJob().host.settings_folder + std::u16string(BaseName(source_path)) + u".bmp";
+}
+
+void DeleteStripFiles(std::u16string_view source_path) {
+  for (int i = 0; i <= StripCount; ++i) DeleteFile(StripFileName(source_path, i));
+}
+
+void DeleteFile(std::u16string_view path) {
+  if (!path.empty()) unlink(ToUtf8(path).c_str());  // a missing file is fine
+}
+
+}  // namespace slicing_detail
+}  // namespace zen
