@@ -20,6 +20,8 @@ class PipeReader {
   void Fill();
   // Bytes held in the ring.
   int Count() const { return count_; }
+  // The pipe's read end (still owned by the reader).
+  int Fd() const { return fd_; }
   // True once the writer has closed its end and no more bytes will come into the ring.
   bool AtEnd() const { return atEnd_; }
 

@@ -66,7 +66,8 @@ void PrefsWriteText(std::u16string_view key, std::u16string_view value);
 
 // Writes the file out if the document is modified, then empties the document. The file
 // is replaced as a whole (a temporary file renamed over it), so a failed write-out leaves
-// the old file as it was. Non-zero unless a needed write-out failed.
+// the old file as it was. 0 when written values were not saved (a read-only file, a
+// failed write-out), else non-zero.
 int PrefsClose();
 
 // The pieces, for tests and the fuzz target.
