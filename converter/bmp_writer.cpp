@@ -1,0 +1,157 @@
+#include "converter/bmp_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace zen {
+namespace {
+
+constexpr uint64_t kHeaderSize = 54;
+constexpr uint64_t kChunkBytes = 1 << 20;
+
+void StoreLittle16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void StoreLittle32(uint8_t* p, uint32_t v) {
+  StoreLittle16(p, v);
+  StoreLittle16(p + 2, v >> 16);
+}
+
+bool WriteAll(int descriptor, const uint8_t* data, uint64_t count, uint64_t offset) {
+  while (count > 0) {
+    ssize_t put = pwrite(descriptor, data, count, static_cast<off_t>(offset));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    data += put;
+    offset += static_cast<uint64_t>(put);
+    count -= static_cast<uint64_t>(put);
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t BmpRowStride(uint32_t width) { return (uint64_t{width} * 3 + 3) / 4 * 4; }
+
+bool MakeBmpHeader(uint32_t width, uint32_t height, uint8_t header[54]) {
+  uint64_t pixels = BmpRowStride(width) * height;
+  if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
+      pixels + kHeaderSize > 0xFFFFFFFFu) {
+    return false;
+  }
+  std::memset(header, 0, kHeaderSize);
+  header[0] = 'B';
+  header[1] = 'M';
+  StoreLittle32(header + 2, static_cast<uint32_t>(pixels + kHeaderSize));
+  StoreLittle32(header + 10, kHeaderSize);
+  StoreLittle32(header + 14, 40);
+  StoreLittle32(header + 18, width);
+  StoreLittle32(header + 22, height);  // positive: rows stored bottom first
+  StoreLittle16(header + 26, 1);
+  StoreLittle16(header + 28, 24);
+  StoreLittle32(header + 34, static_cast<uint32_t>(pixels));
+  StoreLittle32(header + 38, 2835);  // 72 dpi
+  StoreLittle32(header + 42, 2835);
+  return true;
+}
+
+BmpFileWriter::~BmpFileWriter() { Abandon(); }
+
+bool BmpFileWriter::Fail(const std::string& what) {
+  if (error_.empty()) error_ = what;
+  Abandon();
+  return false;
+}
+
+bool BmpFileWriter::Open(const std::string& final_path, uint32_t width, uint32_t height) {
+  uint8_t header[kHeaderSize];
+  if (!MakeBmpHeader(width, height, header)) {
+    error_ = "BMP: an image of " + std::to_string(width) + "x" + std::to_string(height) +
+             " does not fit in a BMP file";
+    return false;
+  }
+  final_path_ = final_path;
+  temporary_path_ = final_path + ".part";
+  width_ = width;
+  height_ = height;
+  stride_ = BmpRowStride(width);
+  chunk_rows_ = static_cast<uint32_t>(std::max<uint64_t>(1, kChunkBytes / stride_));
+  chunk_rows_ = std::min(chunk_rows_, height);
+  try {
+    chunk_.assign(stride_ * chunk_rows_, 0);
+  } catch (const std::bad_alloc&) {
+    error_ = "BMP: out of memory for a row buffer";
+    return false;
+  }
+  descriptor_ = open(temporary_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (descriptor_ < 0) {
+    error_ = "cannot create " + temporary_path_ + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!WriteAll(descriptor_, header, kHeaderSize, 0)) return Fail("cannot write " + temporary_path_);
+  return true;
+}
+
+bool BmpFileWriter::FlushChunk() {
+  if (rows_buffered_ == 0) return true;
+  // Image rows [rows_written_, rows_written_ + rows_buffered_) sit at file rows
+  // height - 1 - y; the chunk holds them bottom first, starting at chunk row
+  // chunk_rows_ - rows_buffered_.
+  uint64_t first_file_row = height_ - rows_written_ - rows_buffered_;
+  const uint8_t* data = chunk_.data() + (chunk_rows_ - rows_buffered_) * stride_;
+  if (!WriteAll(descriptor_, data, rows_buffered_ * stride_, kHeaderSize + first_file_row * stride_)) {
+    return Fail("cannot write " + temporary_path_ + ": " + std::strerror(errno));
+  }
+  rows_written_ += rows_buffered_;
+  rows_buffered_ = 0;
+  return true;
+}
+
+bool BmpFileWriter::WriteRows(const uint8_t* rgb, uint32_t count) {
+  if (descriptor_ < 0) return Fail("BMP: writer is not open");
+  if (count > height_ - rows_written_ - rows_buffered_) return Fail("BMP: more rows than the image has");
+  for (uint32_t i = 0; i < count; ++i, rgb += 3 * uint64_t{width_}) {
+    if (rows_buffered_ == chunk_rows_ && !FlushChunk()) return false;
+    uint8_t* out = chunk_.data() + (chunk_rows_ - 1 - rows_buffered_) * stride_;
+    for (uint32_t x = 0; x < width_; ++x) {
+      out[3 * x] = rgb[3 * x + 2];
+      out[3 * x + 1] = rgb[3 * x + 1];
+      out[3 * x + 2] = rgb[3 * x];
+    }
+    ++rows_buffered_;
+  }
+  return true;
+}
+
+bool BmpFileWriter::Finish() {
+  if (descriptor_ < 0) return Fail("BMP: writer is not open");
+  if (!FlushChunk()) return false;
+  if (rows_written_ != height_) return Fail("BMP: image ended early");
+  int descriptor = descriptor_;
+  descriptor_ = -1;
+  if (close(descriptor) != 0) {
+    unlink(temporary_path_.c_str());
+    return Fail("cannot write " + temporary_path_);
+  }
+  if (std::rename(temporary_path_.c_str(), final_path_.c_str()) != 0) {
+    std::string reason = std::strerror(errno);
+    unlink(temporary_path_.c_str());
+    return Fail("cannot rename to " + final_path_ + ": " + reason);
+  }
+  return true;
+}
+
+void BmpFileWriter::Abandon() {
+  if (descriptor_ < 0) return;
+  close(descriptor_);
+  descriptor_ = -1;
+  unlink(temporary_path_.c_str());
+}
+
+}  // namespace zen

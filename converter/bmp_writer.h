@@ -1,0 +1,49 @@
+#pragma once
+// Writes 24-bit bottom-up BMP files (54-byte headers) from rows given top to bottom,
+// under a temporary name that becomes the final name only once the file is complete.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zen {
+
+// Bytes of one stored 24-bit row: 3 x width rounded up to a multiple of 4.
+uint64_t BmpRowStride(uint32_t width);
+// The 54-byte file and info header of a 24-bit bottom-up image; false when the file
+// would be too large for the format's 32-bit size fields.
+bool MakeBmpHeader(uint32_t width, uint32_t height, uint8_t header[54]);
+
+class BmpFileWriter {
+ public:
+  BmpFileWriter() = default;
+  ~BmpFileWriter();  // an unfinished file is removed
+  BmpFileWriter(const BmpFileWriter&) = delete;
+  BmpFileWriter& operator=(const BmpFileWriter&) = delete;
+
+  bool Open(const std::string& final_path, uint32_t width, uint32_t height);
+  // The next count rows (3 x width bytes each, red, green, blue, top row first).
+  bool WriteRows(const uint8_t* rgb, uint32_t count);
+  // Flushes, checks that every row came, and renames the file to its final name.
+  bool Finish();
+  void Abandon();
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool FlushChunk();
+  bool Fail(const std::string& what);
+
+  int descriptor_ = -1;
+  std::string final_path_;
+  std::string temporary_path_;
+  uint32_t width_ = 0;
+  uint32_t height_ = 0;
+  uint64_t stride_ = 0;
+  uint32_t rows_written_ = 0;  // rows already in the file
+  uint32_t rows_buffered_ = 0;
+  uint32_t chunk_rows_ = 0;
+  // Rows in file order (bottom first) so one chunk goes out with one write.
+  std::vector<uint8_t> chunk_;
+  std::string error_;
+};
+
+}  // namespace zen

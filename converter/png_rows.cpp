@@ -1,0 +1,157 @@
+#include "converter/png_rows.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+namespace zen {
+namespace {
+
+// libpng long-jumps out of its calls on an error, so every call into it sits in a
+// function that sets the jump point first and holds no object with a destructor.
+class PngRowSource final : public RowSource {
+ public:
+  explicit PngRowSource(ByteSource& source) : reader_(source) {}
+  ~PngRowSource() override {
+    if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
+  }
+  PngRowSource(const PngRowSource&) = delete;
+  PngRowSource& operator=(const PngRowSource&) = delete;
+
+  bool Start();
+  uint32_t Width() const override { return width_; }
+  uint32_t Height() const override { return height_; }
+  bool ReadRows(uint8_t* rgb, uint32_t count) override;
+
+ private:
+  static void OnError(png_structp png, png_const_charp message);
+  static void OnWarning(png_structp, png_const_charp) {}
+  static void OnRead(png_structp png, png_bytep data, png_size_t length);
+  bool ReadHeader();
+  bool ReadWhole();
+  bool ReadImage(png_bytep* rows);
+  bool ReadOneRow(uint8_t* row);
+  void ToRgb(const uint8_t* in, uint8_t* rgb) const;
+  bool Failed() { return Fail("PNG: " + std::string(message_)); }
+
+  SequentialReader reader_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  char message_[256] = "damaged file";
+  uint32_t width_ = 0;
+  uint32_t height_ = 0;
+  int channels_ = 3;
+  bool interlaced_ = false;
+  uint32_t next_row_ = 0;
+  std::vector<uint8_t> row_;
+  std::vector<uint8_t> whole_;
+};
+
+void PngRowSource::OnError(png_structp png, png_const_charp message) {
+  auto* self = static_cast<PngRowSource*>(png_get_error_ptr(png));
+  std::snprintf(self->message_, sizeof self->message_, "%s", message);
+  png_longjmp(png, 1);
+}
+
+void PngRowSource::OnRead(png_structp png, png_bytep data, png_size_t length) {
+  auto* self = static_cast<PngRowSource*>(png_get_io_ptr(png));
+  if (self->reader_.Read(data, length) != length) png_error(png, "file ends early");
+}
+
+bool PngRowSource::ReadHeader() {
+  if (setjmp(png_jmpbuf(png_))) return false;
+  png_set_read_fn(png_, this, &PngRowSource::OnRead);
+  png_set_user_limits(png_, 0x7FFFFFFF, 0x7FFFFFFF);
+  png_read_info(png_, info_);
+  width_ = png_get_image_width(png_, info_);
+  height_ = png_get_image_height(png_, info_);
+  png_set_expand(png_);
+  png_set_strip_16(png_);
+  png_set_gray_to_rgb(png_);
+  interlaced_ = png_set_interlace_handling(png_) > 1;
+  png_read_update_info(png_, info_);
+  channels_ = png_get_channels(png_, info_);
+  return true;
+}
+
+bool PngRowSource::Start() {
+  png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, &PngRowSource::OnError, &PngRowSource::OnWarning);
+  if (png_) info_ = png_create_info_struct(png_);
+  if (!png_ || !info_) return Fail("PNG: out of memory");
+  if (!ReadHeader()) return Failed();
+  if (channels_ != 3 && channels_ != 4) return Fail("PNG: unexpected sample layout");
+  try {
+    row_.resize(uint64_t{width_} * channels_);
+    if (interlaced_) whole_.resize(row_.size() * height_);
+  } catch (const std::bad_alloc&) {
+    return Fail("PNG: out of memory for " + std::to_string(width_) + "x" + std::to_string(height_));
+  }
+  if (interlaced_ && !ReadWhole()) return false;
+  return true;
+}
+
+bool PngRowSource::ReadImage(png_bytep* rows) {
+  if (setjmp(png_jmpbuf(png_))) return false;
+  png_read_image(png_, rows);
+  return true;
+}
+
+bool PngRowSource::ReadWhole() {
+  std::vector<png_bytep> rows;
+  try {
+    rows.resize(height_);
+  } catch (const std::bad_alloc&) {
+    return Fail("PNG: out of memory");
+  }
+  for (uint32_t y = 0; y < height_; ++y) rows[y] = whole_.data() + uint64_t{y} * row_.size();
+  return ReadImage(rows.data()) || Failed();
+}
+
+bool PngRowSource::ReadOneRow(uint8_t* row) {
+  if (setjmp(png_jmpbuf(png_))) return false;
+  png_read_row(png_, row, nullptr);
+  return true;
+}
+
+void PngRowSource::ToRgb(const uint8_t* in, uint8_t* rgb) const {
+  if (channels_ == 3) {
+    std::memcpy(rgb, in, uint64_t{width_} * 3);
+    return;
+  }
+  for (uint32_t x = 0; x < width_; ++x) {
+    uint8_t alpha = in[4 * x + 3];
+    for (int k = 0; k < 3; ++k) rgb[3 * x + k] = OverWhite(in[4 * x + k], alpha);
+  }
+}
+
+bool PngRowSource::ReadRows(uint8_t* rgb, uint32_t count) {
+  if (!Error().empty()) return false;
+  if (count > height_ - next_row_) return Fail("PNG: more rows asked for than the image has");
+  uint64_t out_stride = uint64_t{width_} * 3;
+  for (uint32_t i = 0; i < count; ++i, ++next_row_, rgb += out_stride) {
+    if (interlaced_) {
+      ToRgb(whole_.data() + uint64_t{next_row_} * row_.size(), rgb);
+    } else if (channels_ == 3) {
+      if (!ReadOneRow(rgb)) return Failed();
+    } else {
+      if (!ReadOneRow(row_.data())) return Failed();
+      ToRgb(row_.data(), rgb);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<RowSource> OpenPngRows(ByteSource& source, std::string& error) {
+  auto rows = std::make_unique<PngRowSource>(source);
+  if (!rows->Start()) {
+    error = rows->Error();
+    return nullptr;
+  }
+  return rows;
+}
+
+}  // namespace zen

@@ -1,0 +1,117 @@
+#include "converter/psd_layout.h"
+
+namespace zen {
+namespace {
+
+bool ReadLength(ByteSource& source, uint64_t offset, bool eight_bytes, uint64_t& length) {
+  uint8_t bytes[8];
+  if (!source.ReadAt(offset, bytes, eight_bytes ? 8 : 4)) return false;
+  length = eight_bytes ? LoadBig64(bytes) : LoadBig32(bytes);
+  return true;
+}
+
+// Reads a section's length at offset and moves offset past the section.
+bool SkipSection(ByteSource& source, uint64_t& offset, bool eight_bytes, const char* name,
+                 uint64_t& length, std::string& error) {
+  uint64_t field = eight_bytes ? 8 : 4;
+  if (!ReadLength(source, offset, eight_bytes, length)) {
+    error = std::string("PSD: file ends inside the length of the ") + name;
+    return false;
+  }
+  offset += field;
+  if (length > source.Size() - offset) {
+    error = std::string("PSD: the ") + name + " runs past the end of the file";
+    return false;
+  }
+  offset += length;
+  return true;
+}
+
+bool ReadLayerCount(ByteSource& source, uint64_t section, uint64_t section_length, bool large,
+                    PsdLayout& layout) {
+  uint64_t field = large ? 8 : 4;
+  uint64_t info_length = 0;
+  if (section_length < field + 2 || !ReadLength(source, section, large, info_length)) return true;
+  if (info_length < 2 || info_length > section_length - field) return true;
+  uint8_t count[2];
+  if (!source.ReadAt(section + field, count, 2)) return false;
+  layout.has_layers = true;
+  layout.layer_count = static_cast<int16_t>(LoadBig16(count));
+  return true;
+}
+
+}  // namespace
+
+bool ParsePsdHeader(const uint8_t* bytes, size_t size, PsdHeader& header, std::string& error) {
+  if (size < kPsdHeaderSize) {
+    error = "PSD: file is shorter than its header";
+    return false;
+  }
+  if (bytes[0] != '8' || bytes[1] != 'B' || bytes[2] != 'P' || bytes[3] != 'S') {
+    error = "PSD: no 8BPS signature";
+    return false;
+  }
+  uint16_t version = LoadBig16(bytes + 4);
+  if (version != 1 && version != 2) {
+    error = "PSD: unknown version " + std::to_string(version);
+    return false;
+  }
+  header.large = version == 2;
+  header.channels = LoadBig16(bytes + 12);
+  header.height = LoadBig32(bytes + 14);
+  header.width = LoadBig32(bytes + 18);
+  header.depth = LoadBig16(bytes + 22);
+  header.mode = LoadBig16(bytes + 24);
+  uint32_t limit = header.large ? 300000 : 30000;
+  if (header.channels < 1 || header.channels > 56) {
+    error = "PSD: channel count " + std::to_string(header.channels) + " is out of range";
+    return false;
+  }
+  if (header.width < 1 || header.height < 1 || header.width > limit || header.height > limit) {
+    error = "PSD: size " + std::to_string(header.width) + "x" + std::to_string(header.height) +
+            " is out of range for " + (header.large ? "PSB" : "PSD");
+    return false;
+  }
+  if (header.depth != 1 && header.depth != 8 && header.depth != 16 && header.depth != 32) {
+    error = "PSD: unsupported depth of " + std::to_string(header.depth) + " bits";
+    return false;
+  }
+  return true;
+}
+
+bool ReadPsdLayout(ByteSource& source, PsdLayout& layout, std::string& error) {
+  uint8_t bytes[kPsdHeaderSize];
+  if (!source.ReadAt(0, bytes, kPsdHeaderSize)) {
+    error = "PSD: file is shorter than its header";
+    return false;
+  }
+  if (!ParsePsdHeader(bytes, kPsdHeaderSize, layout.header, error)) return false;
+  bool large = layout.header.large;
+  uint64_t offset = kPsdHeaderSize;
+  uint64_t length = 0;
+  if (!SkipSection(source, offset, false, "colour mode data", length, error)) return false;
+  if (layout.header.mode == PsdIndexed) {
+    if (length < layout.palette.size()) {
+      error = "PSD: indexed image without a 768-byte colour table";
+      return false;
+    }
+    if (!source.ReadAt(offset - length, layout.palette.data(), layout.palette.size())) return false;
+  }
+  if (!SkipSection(source, offset, false, "image resources", length, error)) return false;
+  if (!SkipSection(source, offset, large, "layer and mask section", length, error)) return false;
+  if (!ReadLayerCount(source, offset - length, length, large, layout)) return false;
+  uint8_t compression[2];
+  if (!source.ReadAt(offset, compression, 2)) {
+    error = "PSD: file ends before the image data";
+    return false;
+  }
+  layout.image_data = offset;
+  layout.compression = LoadBig16(compression);
+  if (layout.compression > PsdZipPredicted) {
+    error = "PSD: unknown compression " + std::to_string(layout.compression);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zen
