@@ -1,0 +1,201 @@
+// BMP reading without a library. Every read is checked against the file's length: a
+// truncated or lying file decodes what it really holds and leaves the rest black.
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/codec_registry.h"
+
+namespace zen {
+namespace {
+
+constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kFieldsEnd = 50;  // the colours-used field is the last one read
+
+uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
+uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
+
+struct BmpLayout {
+  std::span<const uint8_t> file;
+  int32_t width = 0;
+  int32_t height = 0;
+  uint32_t bits = 0;
+  uint32_t compression = 0;
+  size_t pixel_offset = 0;
+  size_t palette_offset = 0;
+  size_t palette_entries = 0;  // only those that really lie inside the file
+};
+
+struct BmpScratch : DecoderScratch {
+  BmpLayout layout;
+};
+
+BmpLayout ReadLayout(std::span<const uint8_t> file) {
+  BmpLayout b;
+  b.file = file;
+  const uint8_t* p = file.data();
+  b.pixel_offset = Le32(p + 10);
+  b.palette_offset = kFileHeaderSize + static_cast<size_t>(Le32(p + 14));
+  b.width = static_cast<int32_t>(Le32(p + 18));
+  b.height = static_cast<int32_t>(Le32(p + 22));
+  b.bits = Le16(p + 28);
+  b.compression = Le32(p + 30);
+  const uint32_t used = Le32(p + 46);
+  size_t entries = used;
+  if (used == 0) entries = b.bits <= 8 ? size_t{1} << b.bits : 0;
+  const size_t room = b.palette_offset < file.size() ? (file.size() - b.palette_offset) / 4 : 0;
+  b.palette_entries = std::min(entries, room);
+  return b;
+}
+
+bool ProbeBmp(DecodeState& state) {
+  uint8_t head[kFileHeaderSize];
+  if (state.Read(head, sizeof head) != sizeof head) return false;
+  if (head[0] != 'B' || head[1] != 'M' || Le16(head + 6) != 0 || Le16(head + 8) != 0) return false;
+  const std::span<const uint8_t> file = state.WholeInput();
+  if (file.size() < kFieldsEnd) return false;
+  auto scratch = std::make_unique<BmpScratch>();
+  scratch->layout = ReadLayout(file);
+  state.width = scratch->layout.width;
+  state.height = scratch->layout.height;
+  state.file_depth = static_cast<uint16_t>(scratch->layout.bits);
+  state.bits_per_pixel = 24;
+  state.scratch = std::move(scratch);
+  return true;
+}
+
+// Writes palette entry index as an opaque pixel; indexes outside the table are skipped.
+inline void PutIndexed(const BmpLayout& b, uint8_t* out, uint32_t index) {
+  if (index >= b.palette_entries) return;
+  const uint8_t* entry = b.file.data() + b.palette_offset + static_cast<size_t>(index) * 4;
+  out[0] = entry[2];
+  out[1] = entry[1];
+  out[2] = entry[0];
+}
+
+void FillOpaqueBlack(uint8_t* out, size_t pixels) {
+  static constexpr uint8_t kBlack[4] = {0, 0, 0, 255};
+  for (size_t i = 0; i < pixels; ++i) std::memcpy(out + i * 4, kBlack, 4);
+}
+
+// Decodes `count` pixels of one uncompressed stored row into RGBA.
+void DecodeRawRow(const BmpLayout& b, const uint8_t* in, int32_t count, uint8_t* out) {
+  for (int32_t x = 0; x < count; ++x, out += 4) {
+    out[3] = 255;
+    switch (b.bits) {
+      case 1: {
+        const uint8_t v = ((in[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+        out[0] = out[1] = out[2] = v;
+        break;
+      }
+      case 4:
+        out[0] = out[1] = out[2] = 0;
+        PutIndexed(b, out, (x & 1) ? in[x >> 1] & 15u : in[x >> 1] >> 4u);
+        break;
+      case 8:
+        out[0] = out[1] = out[2] = 0;
+        PutIndexed(b, out, in[x]);
+        break;
+      case 16: {
+        const uint32_t v = Le16(in + 2 * x);
+        const bool six = b.compression == 3;
+        out[0] = static_cast<uint8_t>(six ? ((v >> 11) & 31) << 3 : ((v >> 10) & 31) << 3);
+        out[1] = static_cast<uint8_t>(six ? ((v >> 5) & 63) << 2 : ((v >> 5) & 31) << 3);
+        out[2] = static_cast<uint8_t>((v & 31) << 3);
+        break;
+      }
+      default: {  // 24 and 32: blue, green, red first; a fourth byte is ignored
+        const uint8_t* px = in + static_cast<size_t>(x) * (b.bits / 8);
+        out[0] = px[2];
+        out[1] = px[1];
+        out[2] = px[0];
+      }
+    }
+  }
+}
+
+bool RawLayoutSupported(const BmpLayout& b) {
+  switch (b.bits) {
+    case 1: case 24: case 32: return true;
+    case 4: return b.compression == 0;
+    case 8: return b.compression == 0;
+    case 16: return b.compression == 0 || b.compression == 3;
+    default: return false;
+  }
+}
+
+// Stored rows the file really holds are decoded (a last partial row as far as it goes);
+// the other pixels become opaque black.
+void DecodeRaw(const BmpLayout& b, NativeImage& store) {
+  const size_t stride = (static_cast<size_t>(b.width) * b.bits + 31) / 32 * 4;
+  const size_t needed = (static_cast<size_t>(b.width) * b.bits + 7) / 8;
+  const auto width = static_cast<size_t>(b.width);
+  for (int32_t j = 0; j < b.height; ++j) {
+    uint8_t* out = store.Row(b.height - 1 - j);
+    const size_t start = b.pixel_offset + static_cast<size_t>(j) * stride;
+    size_t count = 0;
+    if (b.pixel_offset <= b.file.size() && start < b.file.size()) {
+      const size_t have = std::min(needed, b.file.size() - start);
+      count = std::min(have * 8 / b.bits, width);
+      DecodeRawRow(b, b.file.data() + start, static_cast<int32_t>(count), out);
+    }
+    if (count < width) FillOpaqueBlack(out + count * 4, width - count);
+  }
+}
+
+// RLE8: runs, literal runs and cursor moves; anything pointing outside is skipped.
+void DecodeRle8(const BmpLayout& b, NativeImage& store) {
+  if (b.pixel_offset >= b.file.size()) return;
+  const uint8_t* p = b.file.data() + b.pixel_offset;
+  const uint8_t* end = b.file.data() + b.file.size();
+  int64_t x = 0;
+  int64_t j = 0;
+  auto put = [&](uint32_t index) {
+    if (x >= 0 && x < b.width && j < b.height) {
+      PutIndexed(b, store.Row(static_cast<int32_t>(b.height - 1 - j)) + x * 4, index);
+    }
+    ++x;
+  };
+  while (end - p >= 2 && j < b.height) {
+    const uint32_t n = p[0];
+    const uint32_t c = p[1];
+    p += 2;
+    if (n > 0) {
+      for (uint32_t i = 0; i < n; ++i) put(c);
+    } else if (c == 0) {
+      x = 0;
+      ++j;
+    } else if (c == 1) {
+      break;
+    } else if (c == 2) {
+      if (end - p < 2) break;
+      x += p[0];
+      j += p[1];
+      p += 2;
+    } else {
+      const size_t literal = std::min<size_t>(c, static_cast<size_t>(end - p));
+      for (size_t i = 0; i < literal; ++i) put(p[i]);
+      p += std::min<size_t>(c + (c & 1), static_cast<size_t>(end - p));
+    }
+  }
+}
+
+// Every pixel is set here (rows come bottom up), so the loader blanks nothing.
+int32_t DecodeBmp(DecodeState& state, NativeImage& store) {
+  auto* scratch = static_cast<BmpScratch*>(state.scratch.get());
+  const BmpLayout* b = scratch ? &scratch->layout : nullptr;
+  if (b && RawLayoutSupported(*b)) {
+    DecodeRaw(*b, store);
+    return store.height;
+  }
+  FillOpaqueBlack(store.pixels.get(), store.ByteCount() / 4);
+  if (b && b->bits == 8 && b->compression == 1) DecodeRle8(*b, store);
+  return store.height;
+}
+
+void CloseBmp(DecodeState& state) { state.ClearPrivate(); }
+
+}  // namespace
+
+DecoderEntry BmpDecoderEntry() { return {CodecBmp, &ProbeBmp, &DecodeBmp, &CloseBmp}; }
+
+}  // namespace zen

@@ -1,0 +1,260 @@
+// The codec lists and the two entry points that use them: ImageLoad and ImageSave.
+#include "imaging/codec_registry.h"
+
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "platform/text.h"
+
+namespace zen {
+namespace {
+
+constexpr std::array<int, 7> kAllowedDepths = {1, 2, 4, 8, 16, 24, 32};
+
+// Pixels a decoder never reached: opaque black for opaque decodes, transparent black
+// for decodes with alpha (rather than whatever the new store held).
+void BlankRowsFrom(NativeImage& store, int32_t first, bool opaque) {
+  if (first < 0) first = 0;
+  if (first >= store.height) return;
+  const size_t row_bytes = static_cast<size_t>(store.width) * 4;
+  uint8_t* start = store.Row(first);
+  const size_t count = row_bytes * static_cast<size_t>(store.height - first);
+  std::memset(start, 0, count);
+  if (opaque) {
+    for (size_t i = 3; i < count; i += 4) start[i] = 255;
+  }
+}
+
+// Finds the decoder that accepts the input; the state then describes the image.
+const DecoderEntry* ProbeInput(DecodeState& state) {
+  for (const DecoderEntry& entry : TheCodecRegistry().decoders) {
+    if (!state.Rewind()) return nullptr;
+    state.ClearPrivate();
+    state.width = 0;
+    state.height = 0;
+    state.bits_per_pixel = 24;
+    state.file_depth = 24;
+    state.frame_count = 1;
+    if (entry.probe(state)) return &entry;
+    state.ClearPrivate();
+  }
+  return nullptr;
+}
+
+// Steps 2 to 7 of a load over an input the state already holds.
+std::intptr_t LoadFromState(ImageId number, DecodeState& state) {
+  const DecoderEntry* decoder = ProbeInput(state);
+  state.decoder = decoder;
+  if (!decoder) return 0;
+  std::intptr_t result = 0;
+  ImageRecord* record = nullptr;
+  if (state.width != 0 && state.height != 0) {
+    record = CreateImageRecord(number, state.width, state.height, ImageFill::None, 0, &result);
+  }
+  if (record) {
+    record->file_depth = state.file_depth;
+    record->codec_id = decoder->id;
+    record->frame_count = state.frame_count;
+    NativeImage& store = *record->native;
+    const int32_t rows = decoder->decode(state, store);
+    BlankRowsFrom(store, rows, state.bits_per_pixel != 32);
+  }
+  decoder->close(state);
+  state.ClearPrivate();
+  state.decoder = nullptr;
+  return record ? result : 0;
+}
+
+const EncoderEntry* FindEncoder(uint32_t codec) {
+  for (const EncoderEntry& entry : TheCodecRegistry().encoders) {
+    if (entry.id == codec) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CodecRegistry& TheCodecRegistry() {
+  static CodecRegistry registry;
+  return registry;
+}
+
+void AddDecoder(const DecoderEntry& entry) {
+  auto& list = TheCodecRegistry().decoders;
+  for (const auto& e : list) {
+    if (e.id == entry.id) return;
+  }
+  list.push_back(entry);
+}
+
+void AddEncoder(const EncoderEntry& entry) {
+  auto& list = TheCodecRegistry().encoders;
+  for (const auto& e : list) {
+    if (e.id == entry.id) return;
+  }
+  list.push_back(entry);
+}
+
+void ResetCodecs() {
+  CodecRegistry& registry = TheCodecRegistry();
+  registry.decoders.clear();
+  registry.encoders.clear();
+  registry.decode.ClearPrivate();
+}
+
+void RegisterBmpCodec() {
+  AddDecoder(BmpDecoderEntry());
+  AddEncoder(BmpEncoderEntry());
+}
+void RegisterPngDecoder() { AddDecoder(PngDecoderEntry()); }
+void RegisterPngEncoder() { AddEncoder(PngEncoderEntry()); }
+void RegisterJpegCodec() {
+  AddDecoder(JpegDecoderEntry());
+  AddEncoder(JpegEncoderEntry());
+}
+void RegisterAllCodecs() {
+  RegisterBmpCodec();
+  RegisterPngDecoder();
+  RegisterPngEncoder();
+  RegisterJpegCodec();
+}
+
+// --- the decode state --------------------------------------------------------
+
+bool DecodeState::Rewind() {
+  memory_position = 0;
+  return !file || std::fseek(file, 0, SEEK_SET) == 0;
+}
+
+size_t DecodeState::Read(void* out, size_t count) {
+  if (file) return std::fread(out, 1, count, file);
+  const size_t left = memory_size - memory_position;
+  if (count > left) count = left;
+  if (count) std::memcpy(out, memory + memory_position, count);
+  memory_position += count;
+  return count;
+}
+
+std::span<const uint8_t> DecodeState::WholeInput() {
+  if (!whole.empty()) return whole;
+  if (!file) {
+    whole = std::span<const uint8_t>(memory, memory_size);
+    return whole;
+  }
+  if (std::fseek(file, 0, SEEK_END) != 0) return {};
+  const long size = std::ftell(file);
+  if (size <= 0 || std::fseek(file, 0, SEEK_SET) != 0) return {};
+  try {
+    bytes.resize(static_cast<size_t>(size));
+  } catch (const std::exception&) {
+    return {};
+  }
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  whole = std::span<const uint8_t>(bytes.data(), bytes.size());
+  return whole;
+}
+
+void DecodeState::ClearPrivate() {
+  scratch.reset();
+  whole = {};
+  std::vector<uint8_t>().swap(bytes);
+}
+
+// --- loading -----------------------------------------------------------------
+
+std::intptr_t ImageLoad(ImageId number, std::u16string_view path) {
+  if (path.empty()) return 0;
+  DecodeState& state = TheCodecRegistry().decode;
+  state.path = ToUtf8(path);
+  state.file = std::fopen(state.path.c_str(), "rb");
+  if (!state.file) return 0;
+  const std::intptr_t result = LoadFromState(number, state);
+  std::fclose(state.file);
+  state.file = nullptr;
+  return result;
+}
+
+std::intptr_t ImageLoadMemory(ImageId number, const uint8_t* data, size_t size) {
+  DecodeState& state = TheCodecRegistry().decode;
+  state.path.clear();
+  state.file = nullptr;
+  state.memory = data;
+  state.memory_size = data ? size : 0;
+  state.memory_position = 0;
+  const std::intptr_t result = LoadFromState(number, state);
+  state.memory = nullptr;
+  state.memory_size = 0;
+  return result;
+}
+
+// --- saving ------------------------------------------------------------------
+
+// The row buffer is made once here, so handing out rows never allocates.
+SaveRows::SaveRows(const NativeImage& image) : image_(image), row_(static_cast<size_t>(image.width) * 4) {}
+
+const uint8_t* SaveRows::Rgb(int32_t y) {
+  const auto width = static_cast<size_t>(image_.width);
+  const uint8_t* in = image_.Row(y);
+  uint8_t* out = row_.data();
+  for (size_t i = 0; i < width; ++i, in += 4, out += 3) {
+    const uint32_t a = in[3];
+    out[0] = OverWhite(in[0], a);
+    out[1] = OverWhite(in[1], a);
+    out[2] = OverWhite(in[2], a);
+  }
+  return row_.data();
+}
+
+const uint8_t* SaveRows::Rgbx(int32_t y) {
+  const auto width = static_cast<size_t>(image_.width);
+  const uint8_t* in = image_.Row(y);
+  size_t first = 0;
+  while (first < width && in[first * 4 + 3] == 255) ++first;
+  if (first == width) return in;
+  std::memcpy(row_.data(), in, first * 4);
+  for (size_t i = first; i < width; ++i) {
+    const uint32_t a = in[i * 4 + 3];
+    row_[i * 4] = OverWhite(in[i * 4], a);
+    row_[i * 4 + 1] = OverWhite(in[i * 4 + 1], a);
+    row_[i * 4 + 2] = OverWhite(in[i * 4 + 2], a);
+    row_[i * 4 + 3] = 255;
+  }
+  return row_.data();
+}
+
+int ImageSave(ImageId number, std::u16string_view path, uint32_t codec, int quality, int depth) {
+  if (path.empty()) return 0;
+  const ImageRecord* record = FindImage(number);
+  if (!record) return 0;
+  if (depth == -1) depth = record->file_depth;
+  bool allowed = false;
+  for (int d : kAllowedDepths) allowed = allowed || d == depth;
+  if (!allowed) return 0;
+  const EncoderEntry* encoder = FindEncoder(codec);
+  if (!encoder) return 0;
+  const std::string file = ToUtf8(path);
+  const NativeImage& image = *record->native;
+  try {
+    if (depth == 32 && encoder->write32) return encoder->write32(file, image, quality);
+    SaveRows rows(image);
+    return encoder->write24(file, rows, quality, depth);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int FinishWrittenFile(std::FILE* file, const std::string& path) {
+  const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+  const bool closed = std::fclose(file) == 0;
+  if (flushed && closed) return 1;
+  std::remove(path.c_str());
+  return 0;
+}
+
+void AbandonWrittenFile(std::FILE* file, const std::string& path) {
+  if (file) std::fclose(file);
+  std::remove(path.c_str());
+}
+
+}  // namespace zen
