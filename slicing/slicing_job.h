@@ -83,7 +83,7 @@ struct JobHost {
   bool* poll_events = nullptr;      // the event loop's PollEvents
   int64_t* job_end_time = nullptr;  // the event loop's JobEndTime
   std::u16string settings_folder;   // the converter's work folder, ending in "/"
-  std::u16string opener = u"xdg-open";  // the system's "Open" tool for folders
+  std::u16string opener = u"Open";  // the runner maps it to the desktop's opener
   JobObserver* observer = nullptr;
   bool dry_run = false;             // cut and report, but write no file and make no folder
 };
