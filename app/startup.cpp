@@ -1,0 +1,107 @@
+#include "app/startup.h"
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cmath>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/event_loop.h"
+#include "app/field_rules.h"
+#include "app/loop_hooks.h"
+#include "app/main_window.h"
+#include "app/settings_folder.h"
+#include "imaging/codecs.h"
+#include "imaging/image_table.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+
+namespace zen {
+namespace {
+
+constexpr char16_t UpdateCheckBaseUrl[] = u"https://www.zentrova.com";
+
+std::string ParentFolder(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string WorkingFolder() {
+  std::vector<char> buffer(4096);
+  if (!getcwd(buffer.data(), buffer.size())) return {};
+  return buffer.data();
+}
+
+void SetLocale() {
+  if (!std::setlocale(LC_ALL, "en_US.UTF-8")) std::setlocale(LC_ALL, "C.UTF-8");
+  std::setlocale(LC_NUMERIC, "C");
+}
+
+void TakeScaleFactors() {
+  AppState& app = App();
+  app.backing_scale = gui::Gui().BackingScaleFactor();
+  app.image_scale = std::trunc(app.backing_scale * 100.0) / 100.0;
+  if (app.image_scale <= 0) app.image_scale = 1.0;
+}
+
+}  // namespace
+
+std::string BundleContentsFolder() {
+  std::vector<char> buffer(4096);
+  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (length <= 0) return {};
+  const std::string program(buffer.data(), static_cast<size_t>(length));
+  return ParentFolder(ParentFolder(program));  // <Contents>/MacOS/<program>
+}
+
+void PrepareProcess() {
+  const std::string contents = BundleContentsFolder();
+  if (!contents.empty() && chdir(contents.c_str()) != 0) {
+    // Without the bundle the pictures are missing; the window still works.
+  }
+  SetLocale();
+}
+
+void StartUp(bool wire_hooks) {
+  ElapsedMs();  // the clock's first reading
+  if (wire_hooks) WireProgramHooks(Hooks());
+  AppState& app = App();
+  app.app_version = 2.09;
+  app.update_check_base_url = UpdateCheckBaseUrl;
+  app.settings_folder = SettingsFolderPath();
+  MakeSettingsFolder(app.settings_folder);
+  LoadMainFonts();
+  TakeScaleFactors();
+  app.about_animating = false;
+  app.job_end_time = -1;
+  RegisterAllCodecs();
+  app.converter_path = FromUtf8(WorkingFolder()) + u"/" + u"/MacOS/ZenHelper";
+  CallHook(Hooks().reset_job);
+  BuildMainWindow();
+  RefreshDigitsLabel();
+  CallHook(Hooks().load_settings);
+  app.about_last_tick = ElapsedMs();
+  app.last_valid_folder_name = u"slice";
+  app.last_valid_prefix = u"slice_";
+}
+
+void ExitCleanUp() {
+  CallHook(Hooks().exit_cleanup);
+  // Windows first: nothing may paint an image after it is freed.
+  if (gui::GuiInstalled()) gui::Gui().CloseAll();
+  ImageFree(AllImages);
+}
+
+int RunApplication(std::unique_ptr<gui::WindowSystem> window_system) {
+  PrepareProcess();
+  gui::InstallGui(std::move(window_system));
+  StartUp();
+  RunLoop();
+  ExitCleanUp();
+  gui::InstallGui(nullptr);
+  return 0;
+}
+
+}  // namespace zen
