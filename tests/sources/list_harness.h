@@ -1,47 +1,38 @@
 #pragma once
-// What the source-list tests need beyond the window-system interface: scripted dialog
-// answers, recorded message boxes, and the row icons and columns the list was given.
+// Installs the headless window system with the main window's list control, and reads back
+// what the source list gave it (dialog calls, message boxes, row icons, columns).
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/gui/window_system.h"
-#include "tests/sources/fake_window_system.h"
+#include "platform/gui/headless/headless_gui.h"
+#include "platform/gui/main_controls.h"
 
 namespace zen::test {
 
-struct DialogCall {
-  std::u16string title, filter;
-  bool multiple = false;
-};
-
-struct MessageCall {
-  std::u16string title, text;
-  gui::MessageIcon icon = gui::MessageIcon::Plain;
-};
-
 class ListHarness {
  public:
-  // Installs a fresh window system with the main window's list control.
   static std::unique_ptr<ListHarness> Install() {
-    auto fake = std::make_unique<FakeWindowSystem>();
-    auto harness = std::unique_ptr<ListHarness>(new ListHarness(fake.get()));
-    gui::InstallGui(std::move(fake));
-    return harness;
+    auto owned = std::make_unique<gui::HeadlessGui>();
+    gui::HeadlessGui* headless = owned.get();
+    gui::InstallGui(std::move(owned));
+    headless->OpenWindow(gui::MainWindow, 470, 630, u"Zentrova V2", gui::NoWindow, true);
+    headless->CreateControl(gui::MainWindow, gui::CtlSourceList, gui::ControlKind::List, {10, 10, 450, 200}, u"",
+                            {});
+    return std::unique_ptr<ListHarness>(new ListHarness(headless));
   }
-  void AnswerDialog(std::vector<std::u16string> paths) { fake_->dialog_answers.push_back(std::move(paths)); }
-  DialogCall LastDialog() const { return {fake_->dialog_title, fake_->dialog_filter, fake_->dialog_multiple}; }
-  std::vector<MessageCall> Messages() const {
-    std::vector<MessageCall> calls;
-    for (const FakeMessage& m : fake_->messages) calls.push_back({m.title, m.text, m.icon});
-    return calls;
-  }
-  const NativeImage* RowIcon(int row) const { return fake_->rows.at(row).icon; }
-  std::vector<gui::ListColumn> Columns() const { return fake_->columns; }
+  ~ListHarness() { gui::InstallGui(nullptr); }
+
+  void AnswerDialog(std::vector<std::u16string> paths) { gui_->QueueDialogAnswer(std::move(paths)); }
+  gui::DialogRecord LastDialog() const { return gui_->Dialogs().empty() ? gui::DialogRecord{} : gui_->Dialogs().back(); }
+  const std::vector<gui::MessageRecord>& Messages() const { return gui_->MessageBoxes(); }
+  const NativeImage* RowIcon(int row) const { return gui_->RowIcon(gui::CtlSourceList, row); }
+  std::vector<gui::ListColumn> Columns() const { return gui_->Control(gui::CtlSourceList)->columns; }
+  gui::HeadlessGui& Headless() { return *gui_; }
 
  private:
-  explicit ListHarness(FakeWindowSystem* fake) : fake_(fake) {}
-  FakeWindowSystem* fake_;
+  explicit ListHarness(gui::HeadlessGui* headless) : gui_(headless) {}
+  gui::HeadlessGui* gui_;
 };
 
 }  // namespace zen::test

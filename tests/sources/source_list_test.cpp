@@ -85,7 +85,7 @@ TEST_F(SourceListTest, DialogAddsBelowTheFolderRunInDialogOrderAndSelectsOnlyThe
   EXPECT_EQ(Label(4), u" b");
   EXPECT_EQ(Icon(4), icon_);
 
-  const test::DialogCall call = harness_->LastDialog();
+  const gui::DialogRecord call = harness_->LastDialog();
   EXPECT_EQ(call.title, u"이미지 파일을 선택하세요.");
   EXPECT_EQ(call.filter,
             u"지원되는 이미지 파일 ( jpg, png, psd, psb ) | *.jpg;*.png;*.psd;*.psb; | JPG | *.jpg; | PNG | *.png; | "
@@ -160,7 +160,7 @@ TEST_F(SourceListTest, MoveUpAcrossAFolderIsRefusedWithTheNotice) {
   Gui().SelectRow(kList, 2);
   MoveSelectedRowsUp();
   EXPECT_EQ(Files(), (Names{u"A1.jpg", u"A2.jpg", u"B1.jpg"}));
-  const std::vector<test::MessageCall> messages = harness_->Messages();
+  const std::vector<gui::MessageRecord> messages = harness_->Messages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].title, u"알림");
   EXPECT_EQ(messages[0].text, kNotice);
