@@ -49,7 +49,13 @@ std::intptr_t LoadFromState(ImageId number, DecodeState& state) {
   if (!decoder) return 0;
   std::intptr_t result = 0;
   ImageRecord* record = nullptr;
-  if (state.width != 0 && state.height != 0) {
+  const uint64_t limit = TheCodecRegistry().pixel_limit;
+  const bool too_many = limit != 0 && state.width > 0 && state.height > 0 &&
+                        static_cast<uint64_t>(state.width) * static_cast<uint64_t>(state.height) > limit;
+  if (too_many) {
+    // As a refused size: the number empties (AnyNumber would mean every image here).
+    if (number != AnyNumber) ImageFree(number);
+  } else if (state.width != 0 && state.height != 0) {
     record = CreateImageRecord(number, state.width, state.height, ImageFill::None, 0, &result);
   }
   if (record) {
@@ -101,6 +107,7 @@ void ResetCodecs() {
   registry.decoders.clear();
   registry.encoders.clear();
   registry.decode.ClearPrivate();
+  registry.pixel_limit = 0;
 }
 
 void RegisterBmpCodec() {

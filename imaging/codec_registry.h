@@ -86,6 +86,9 @@ struct CodecRegistry {
   std::vector<DecoderEntry> decoders;
   std::vector<EncoderEntry> encoders;
   DecodeState decode;
+  // Largest width x height a load may create; 0 leaves only the 65535-per-side limit.
+  // Fuzzing sets it, so that tiny files with lying sizes cannot claim gigabytes.
+  uint64_t pixel_limit = 0;
 };
 
 CodecRegistry& TheCodecRegistry();
