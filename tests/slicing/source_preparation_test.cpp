@@ -1,0 +1,194 @@
+// Preparing sources: converter calls for over-tall and layered files, the clean-up of
+// converter files, the size limits, resizing, and skipping sources that do not load.
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/gui/main_controls.h"
+#include "platform/text.h"
+#include "tests/slicing/job_fixture.h"
+
+namespace zen::test {
+namespace {
+
+class SourcePreparationTest : public JobTest {
+ protected:
+  void SetUp() override {
+    JobTest::SetUp();
+    UsePng();
+    log_ = root_ / "converter.log";
+    setenv("ZEN_STANDIN_LOG", log_.c_str(), 1);
+    unsetenv("ZEN_STANDIN_NO_OUTPUT");
+  }
+  void TearDown() override {
+    unsetenv("ZEN_STANDIN_LOG");
+    unsetenv("ZEN_STANDIN_NO_OUTPUT");
+    JobTest::TearDown();
+  }
+  std::vector<std::string> ConverterCalls() const {
+    std::ifstream in(log_);
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(in, line);) calls.push_back(line);
+    return calls;
+  }
+  // Checks that the pieces, in order, hold consecutive rows of one source from row 0.
+  void ExpectContinuousRows(int total_rows) {
+    int64_t next = 0;
+    for (const PieceReport& piece : observer_.pieces) {
+      ASSERT_EQ(piece.rows.size(), 1u);
+      EXPECT_EQ(piece.rows[0].first_row, next);
+      next += piece.rows[0].row_count;
+      EXPECT_EQ(piece.rows[0].row_count, piece.height);
+    }
+    EXPECT_EQ(next, total_rows);
+  }
+  fs::path log_;
+};
+
+struct ProgressObserver : RecordingObserver {
+  std::vector<int> bar_at_piece;
+  void PieceSaved(const PieceReport& piece) override {
+    RecordingObserver::PieceSaved(piece);
+    bar_at_piece.push_back(gui::Gui().State(gui::CtlProgressBar));
+  }
+};
+
+TEST_F(SourcePreparationTest, AnOverTallSourceIsCutInStripsAsOneContinuousImage) {
+  ProgressObserver progress;
+  TheSlicingJob().host.observer = &progress;
+  const fs::path page = MakePage("ep/tall.png", 16, 40000);
+  AddSource(page);
+  UseFixedHeight(1500, false);
+  RunJob();
+  observer_.pieces = progress.pieces;
+  ASSERT_EQ(observer_.pieces.size(), 27u);
+  EXPECT_EQ(observer_.pieces.back().height, 1000);
+  ExpectContinuousRows(40000);
+  // The piece across the first strip seam (row 2000) holds the rows on both sides.
+  auto second = ReadPng(root_ / "ep/slice/slice_2.png");
+  ASSERT_TRUE(second);
+  EXPECT_EQ(RowCode(*second, 0), 1500);
+  EXPECT_EQ(RowCode(*second, 1499), 2999);
+  for (int bar : progress.bar_at_piece) EXPECT_EQ(bar, 50);
+  EXPECT_TRUE(FilesIn(settings_).empty());
+  const auto calls = ConverterCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "-logfile\t-\t-info\t" + page.string() + "[0]");
+  EXPECT_EQ(calls[1], "-logfile\t-\t-convertSlice\t" + page.string() + "\t-configPath\t" + settings_.string() + "/");
+}
+
+TEST_F(SourcePreparationTest, CutDetectionJoinsAStripsLastPieceToTheNextStrip) {
+  // Panels of 950 rows with 50-row gutters; every strip seam (each 2000 rows) falls inside
+  // a panel. A .psb goes through the layered form of the strip command.
+  const fs::path page = MakePage("ep/tall.psb", 9, 40000, 0, [](int y) { return y % 1000 >= 900 && y % 1000 < 950; });
+  AddSource(page);
+  UseCutDetection(300, 1500);
+  RunJob();
+  std::vector<int> expected{925};
+  for (int i = 0; i < 39; ++i) expected.push_back(1000);
+  expected.push_back(75);
+  EXPECT_EQ(PieceHeights(), expected);
+  ExpectContinuousRows(40000);
+  EXPECT_TRUE(FilesIn(settings_).empty());
+  const auto calls = ConverterCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_NE(calls[1].find("-convertSlice\t" + page.string() + "[0]\t"), std::string::npos);
+}
+
+TEST_F(SourcePreparationTest, ALayeredFileIsConvertedWholeAndItsBitmapDeleted) {
+  const fs::path page = MakePage("ep/page.psd", 6, 2500);
+  AddSource(page);
+  UseFixedHeight(1200, true);
+  RunJob();
+  EXPECT_EQ(PieceHeights(), (std::vector<int>{1200, 1200, 100}));
+  EXPECT_TRUE(FilesIn(settings_).empty());
+  const auto calls = ConverterCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1], "-logfile\t-\t-convert\t" + page.string() + "\t-configPath\t" + settings_.string() + "/");
+}
+
+TEST_F(SourcePreparationTest, APageWiderThanTheStoreStopsTheJobWithTheWidthMessage) {
+  AddSource(MakePage("ep/wide.png", 40000, 2));
+  AddSource(MakePage("ep/next.png", 4, 10));
+  RunJob();
+  ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
+  const gui::MessageRecord& box = gui_->MessageBoxes()[0];
+  EXPECT_EQ(box.title, u"이미지 크기 오류");
+  EXPECT_EQ(box.text,
+            u"작업이 중단되었습니다.\r\rwide.png파일의 가로 길이가 32000픽셀이 넘습니다.\r"
+            u"PSB 형식만 32000픽셀 이상의 이미지를 지원합니다.");
+  EXPECT_EQ(box.icon, gui::MessageIcon::Stop);
+  EXPECT_EQ(gui_->Text(gui::CtlProgressText), u"작업 완료");
+  EXPECT_TRUE(observer_.pieces.empty());
+  EXPECT_EQ(observer_.size_stops, 1);
+}
+
+TEST_F(SourcePreparationTest, ResizingFollowsTheWidthFactorAndStopsBeyondTheStoreHeight) {
+  AddSource(MakePage("a/big.png", 1380, 3001));
+  SetState(gui::CtlResizeCheck, 1);
+  SetText(gui::CtlWidthField, u"690");
+  UseFixedHeight(32000, false);
+  RunJob();
+  // 3001 * 0.5 = 1500.5 rounds to the even 1500.
+  ASSERT_EQ(observer_.pieces.size(), 1u);
+  EXPECT_EQ(observer_.pieces[0].width, 690);
+  EXPECT_EQ(observer_.pieces[0].height, 1500);
+  EXPECT_TRUE(gui_->MessageBoxes().empty());
+
+  // Doubling 20000 rows gives 40000, more than the store can report.
+  gui_->ClearRows(gui::CtlSourceList);
+  AddSource(MakePage("b/narrow.png", 100, 20000));
+  SetText(gui::CtlWidthField, u"200");
+  observer_.pieces.clear();
+  RunJob();
+  EXPECT_TRUE(observer_.pieces.empty());
+  ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
+  EXPECT_NE(gui_->MessageBoxes()[0].text.find(u"narrow.png파일의 세로 길이가"), std::u16string::npos);
+}
+
+TEST_F(SourcePreparationTest, SourcesThatDoNotLoadAreSkippedAndReported) {
+  AddSource(MakePage("ep1/good.png", 4, 2400, 1));
+  fs::create_directories(root_ / "ep1");
+  std::ofstream(root_ / "ep1/broken.png") << "not an image at all";
+  AddSource(root_ / "ep1/broken.png");
+  AddSource(root_ / "ep1/missing.png");
+  AddSource(MakePage("ep2/other.png", 4, 1000, 2));
+  UseFixedHeight(1200, true);
+  RunJob();
+  // The skipped rows are cut with nothing: no piece carries the previous source's size.
+  EXPECT_EQ(PieceHeights(), (std::vector<int>{1200, 1200, 1000}));
+  ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
+  const gui::MessageRecord& box = gui_->MessageBoxes()[0];
+  EXPECT_EQ(box.title, u"작업 오류");
+  EXPECT_EQ(box.text, u"불러오지 못한 파일:\rbroken.png\rmissing.png");
+  EXPECT_EQ(box.icon, gui::MessageIcon::Stop);
+  EXPECT_EQ(gui_->Text(gui::CtlProgressText), u"작업 완료");
+  EXPECT_EQ(FilesIn(root_ / "ep2/slice"), (std::vector<std::string>{"slice_1.png"}));
+}
+
+TEST_F(SourcePreparationTest, AConversionThatProducesNothingSkipsTheSourceAndLeavesNoFiles) {
+  setenv("ZEN_STANDIN_NO_OUTPUT", "1", 1);
+  AddSource(MakePage("ep/layered.psd", 4, 100));
+  AddSource(MakePage("ep/plain.png", 4, 100));
+  UseFixedHeight(1200, false);
+  RunJob();
+  EXPECT_EQ(PieceHeights(), (std::vector<int>{100}));
+  EXPECT_EQ(observer_.skipped, (std::vector<std::u16string>{FromUtf8((root_ / "ep/layered.psd").string())}));
+  EXPECT_TRUE(FilesIn(settings_).empty());
+}
+
+TEST_F(SourcePreparationTest, PiecesThatCannotBeWrittenAreCountedInTheErrorMessage) {
+  AddSource(MakePage("ep/page.png", 4, 3000));
+  std::ofstream(root_ / "ep/slice") << "a file where the output folder should be";
+  std::ofstream(root_ / "ep/broken.png") << "junk";
+  AddSource(root_ / "ep/broken.png");
+  UseFixedHeight(1200, false);
+  RunJob();
+  ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
+  EXPECT_EQ(gui_->MessageBoxes()[0].text, u"저장하지 못한 파일: 3개\r\r불러오지 못한 파일:\rbroken.png");
+  EXPECT_EQ(TheSlicingJob().failed_pieces, 3);
+}
+
+}  // namespace
+}  // namespace zen::test
