@@ -1,0 +1,237 @@
+#include <cstdio>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+#include <cstdlib>
+#include <cstring>
+
+#include "imaging_support.h"
+
+namespace zen::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Px = std::array<uint8_t, 4>;
+
+// --- the library used directly (errors end the test program, which is fine here) ---
+
+Bytes DirectDecode(const Bytes& file, J_COLOR_SPACE out, int* width, int* height) {
+  jpeg_decompress_struct d{};
+  jpeg_error_mgr err{};
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, file.data(), static_cast<unsigned long>(file.size()));
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = out;
+  jpeg_start_decompress(&d);
+  *width = static_cast<int>(d.output_width);
+  *height = static_cast<int>(d.output_height);
+  const size_t row = static_cast<size_t>(d.output_width) * static_cast<size_t>(d.output_components);
+  Bytes pixels(row * d.output_height);
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW r = pixels.data() + row * d.output_scanline;
+    jpeg_read_scanlines(&d, &r, 1);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  return pixels;
+}
+
+// Encodes rows of `components` samples in colour space `in`, stored as `stored`.
+Bytes DirectEncode(const Bytes& pixels, int width, int height, int components, J_COLOR_SPACE in,
+                   J_COLOR_SPACE stored, int quality) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = components;
+  c.in_color_space = in;
+  jpeg_set_defaults(&c);
+  if (stored != JCS_UNKNOWN) jpeg_set_colorspace(&c, stored);
+  jpeg_set_quality(&c, quality, FALSE);
+  jpeg_start_compress(&c, TRUE);
+  const size_t row = static_cast<size_t>(width) * static_cast<size_t>(components);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW r = const_cast<JSAMPROW>(pixels.data() + row * c.next_scanline);
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  Bytes file(out, out + size);
+  jpeg_destroy_compress(&c);
+  std::free(out);
+  return file;
+}
+
+using Tables = std::vector<std::array<uint16_t, 64>>;
+
+Tables WrittenTables(const Bytes& file) {
+  jpeg_decompress_struct d{};
+  jpeg_error_mgr err{};
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, file.data(), static_cast<unsigned long>(file.size()));
+  jpeg_read_header(&d, TRUE);
+  Tables tables;
+  for (int t = 0; t < 2 && d.quant_tbl_ptrs[t]; ++t) {
+    std::array<uint16_t, 64> table{};
+    for (size_t i = 0; i < 64; ++i) table[i] = d.quant_tbl_ptrs[t]->quantval[i];
+    tables.push_back(table);
+  }
+  jpeg_destroy_decompress(&d);
+  return tables;
+}
+
+Tables LibraryTables(int quality) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  c.in_color_space = JCS_RGB;
+  c.input_components = 3;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, FALSE);
+  Tables tables;
+  for (int t = 0; t < 2; ++t) {
+    std::array<uint16_t, 64> table{};
+    for (size_t i = 0; i < 64; ++i) table[i] = c.quant_tbl_ptrs[t]->quantval[i];
+    tables.push_back(table);
+  }
+  jpeg_destroy_compress(&c);
+  return tables;
+}
+
+Bytes Pattern(int width, int height, int components) {
+  Bytes pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(components));
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>((i * 7 + (i / 97) * 13) & 255);
+  return pixels;
+}
+
+using JpegTest = ImagingTest;
+
+TEST_F(JpegTest, CorpusDecodesLikeTheReferenceAndIsOpaque) {
+  for (const char* name : {"ycc420.jpg", "ycc444.jpg", "progressive.jpg", "grey.jpg"}) {
+    SCOPED_TRACE(name);
+    const auto path = CorpusDir() / "good" / name;
+    ASSERT_NE(ImageLoad(1, U16(path)), 0);
+    EXPECT_EQ(FindImage(1)->file_depth, 24);
+    EXPECT_EQ(FindImage(1)->codec_id, static_cast<uint32_t>(CodecJpeg));
+    int w = 0;
+    int h = 0;
+    const auto reference = ReferenceRgba(path, &w, &h);
+    if (!reference) GTEST_SKIP() << "ImageMagick is not available";
+    const NativeImage* image = ImageNativeObject(1);
+    ASSERT_EQ(image->width, w);
+    ASSERT_EQ(image->height, h);
+    int worst = 0;
+    for (size_t i = 0; i < reference->size(); ++i) {
+      worst = std::max(worst, std::abs(int{image->pixels[i]} - int{(*reference)[i]}));
+    }
+    EXPECT_LE(worst, 2);
+  }
+}
+
+// red = C x K / 255 with the samples as the library hands them over.
+void ExpectCmykFormula(const Bytes& file) {
+  int w = 0;
+  int h = 0;
+  const Bytes cmyk = DirectDecode(file, JCS_CMYK, &w, &h);
+  ASSERT_NE(ImageLoadMemory(1, file.data(), file.size()), 0);
+  EXPECT_EQ(FindImage(1)->file_depth, 32);
+  const NativeImage* image = ImageNativeObject(1);
+  ASSERT_EQ(image->width, w);
+  for (size_t i = 0; i < cmyk.size(); i += 4) {
+    const uint32_t k = cmyk[i + 3];
+    const Px expected = {static_cast<uint8_t>(cmyk[i] * k / 255), static_cast<uint8_t>(cmyk[i + 1] * k / 255),
+                         static_cast<uint8_t>(cmyk[i + 2] * k / 255), 255};
+    const Px got = {image->pixels[i], image->pixels[i + 1], image->pixels[i + 2], image->pixels[i + 3]};
+    ASSERT_EQ(got, expected) << "pixel " << i / 4;
+  }
+}
+
+TEST_F(JpegTest, CmykAndYcckBecomeOpaqueRgbByTheFormula) {
+  ExpectCmykFormula(ReadBytes(CorpusDir() / "good" / "cmyk.jpg"));
+  ExpectCmykFormula(DirectEncode(Pattern(21, 9, 4), 21, 9, 4, JCS_CMYK, JCS_YCCK, 90));
+}
+
+TEST_F(JpegTest, RgbStoredFilesComeOutAsStored) {
+  const Bytes file = DirectEncode(Pattern(17, 5, 3), 17, 5, 3, JCS_RGB, JCS_RGB, 90);
+  int w = 0;
+  int h = 0;
+  const Bytes rgb = DirectDecode(file, JCS_RGB, &w, &h);
+  ASSERT_NE(ImageLoadMemory(1, file.data(), file.size()), 0);
+  EXPECT_EQ(FindImage(1)->file_depth, 24);
+  const NativeImage* image = ImageNativeObject(1);
+  for (size_t i = 0; i < rgb.size() / 3; ++i) {
+    ASSERT_EQ(image->pixels[i * 4], rgb[i * 3]);
+    ASSERT_EQ(image->pixels[i * 4 + 2], rgb[i * 3 + 2]);
+    ASSERT_EQ(image->pixels[i * 4 + 3], 255);
+  }
+}
+
+TEST_F(JpegTest, QualityIsTenTimesTheClampedSetting) {
+  ASSERT_NE(ImageCreate(1, 16, 16), 0);
+  const auto path = Temp("q.jpg");
+  for (auto [q, library] : {std::pair{-3, 0}, {0, 0}, {1, 10}, {7, 70}, {9, 90}, {10, 100}, {11, 100}, {400, 100}}) {
+    SCOPED_TRACE(q);
+    ASSERT_NE(ImageSave(1, U16(path), CodecJpeg, q, -1), 0);
+    EXPECT_EQ(WrittenTables(ReadBytes(path)), LibraryTables(library));
+  }
+  // Low qualities keep their large table entries: baseline tables are not forced.
+  ASSERT_NE(ImageSave(1, U16(path), CodecJpeg, 1, -1), 0);
+  const Tables low = WrittenTables(ReadBytes(path));
+  EXPECT_GT(*std::max_element(low[0].begin(), low[0].end()), 255);
+}
+
+TEST_F(JpegTest, OutputMatchesTheLibraryFedWithRgbOverWhite) {
+  const int w = 37;
+  const int h = 19;
+  ASSERT_NE(ImageCreate(1, w, h), 0);
+  Bytes rgb(static_cast<size_t>(w * h * 3));
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const auto a = static_cast<uint8_t>(y == 3 ? x * 7 : 255);  // one row partly transparent
+      const Px px = {static_cast<uint8_t>(x * 6), static_cast<uint8_t>(y * 13), static_cast<uint8_t>(x * y), a};
+      SetPixel(1, x, y, px);
+      for (size_t k = 0; k < 3; ++k) rgb[static_cast<size_t>(y * w + x) * 3 + k] = OverWhite(px[k], a);
+    }
+  }
+  const auto path = Temp("same.jpg");
+  ASSERT_NE(ImageSave(1, U16(path), CodecJpeg, 9, -1), 0);
+  EXPECT_EQ(ReadBytes(path), DirectEncode(rgb, w, h, 3, JCS_RGB, JCS_UNKNOWN, 90));
+}
+
+TEST_F(JpegTest, TransparentPixelsAreSavedWhite) {
+  ASSERT_NE(ImageCreate(1, 8, 8), 0);
+  FindImage(1)->file_depth = 32;  // JPEG has no 32-bit entry: composited anyway
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) SetPixel(1, x, y, {10, 200, 30, 0});
+  }
+  const auto path = Temp("white.jpg");
+  ASSERT_NE(ImageSave(1, U16(path), CodecJpeg, 10, -1), 0);
+  ASSERT_NE(ImageLoad(2, U16(path)), 0);
+  const Px px = PixelOf(2, 4, 4);
+  EXPECT_GE(px[0], 250);
+  EXPECT_GE(px[1], 250);
+  EXPECT_GE(px[2], 250);
+}
+
+TEST_F(JpegTest, ATruncatedFileStillLoadsWithBlackRows) {
+  Bytes file = ReadBytes(CorpusDir() / "good" / "ycc444.jpg");
+  file.resize(file.size() / 2);
+  ASSERT_NE(ImageLoadMemory(1, file.data(), file.size()), 0);
+  const NativeImage* image = ImageNativeObject(1);
+  EXPECT_EQ(PixelOf(1, image->width - 1, image->height - 1)[3], 255);
+  // Too short even for its header: nothing accepts it.
+  file.resize(40);
+  ASSERT_NE(ImageCreate(1, 3, 3), 0);
+  EXPECT_EQ(ImageLoadMemory(1, file.data(), file.size()), 0);
+  EXPECT_EQ(ImageGetWidth(1), 3);
+}
+
+}  // namespace
+}  // namespace zen::test
