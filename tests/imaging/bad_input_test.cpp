@@ -1,0 +1,88 @@
+#include <random>
+
+#include "imaging_support.h"
+
+namespace zen::test {
+namespace {
+
+class BadInputTest : public ImagingTest {
+ protected:
+  // Loads the bytes; on success every pixel must be readable and the size sane.
+  bool LoadAndTouch(const std::vector<uint8_t>& bytes) {
+    if (ImageLoadMemory(1, bytes.data(), bytes.size()) == 0) return false;
+    const NativeImage* image = ImageNativeObject(1);
+    EXPECT_NE(image, nullptr);
+    if (!image) return true;
+    EXPECT_GT(image->width, 0);
+    EXPECT_GT(image->height, 0);
+    uint64_t sum = 0;
+    for (size_t i = 0; i < image->ByteCount(); ++i) sum += image->pixels[i];
+    sink_ += sum;
+    return true;
+  }
+  uint64_t sink_ = 0;
+};
+
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST_F(BadInputTest, EveryCorpusFileFailsOrLoadsCleanly) {
+  TheCodecRegistry().pixel_limit = 1 << 22;
+  const auto bad = FilesIn(CorpusDir() / "bad");
+  ASSERT_GT(bad.size(), 20u);
+  for (const auto& path : bad) {
+    SCOPED_TRACE(path.filename().string());
+    LoadAndTouch(ReadBytes(path));
+    ImageLoad(2, U16(path));  // the same through the file
+  }
+  for (const auto& path : FilesIn(CorpusDir() / "good")) EXPECT_TRUE(LoadAndTouch(ReadBytes(path))) << path;
+}
+
+TEST_F(BadInputTest, LyingHeadersGiveTheDocumentedOutcome) {
+  const auto load = [&](const char* name) { return LoadAndTouch(ReadBytes(CorpusDir() / "bad" / name)); };
+  EXPECT_FALSE(load("bmp_width_too_big"));
+  EXPECT_FALSE(load("bmp_negative_height"));
+  EXPECT_FALSE(load("bmp_negative_width"));
+  EXPECT_FALSE(load("png_width_too_big"));
+  EXPECT_FALSE(load("garbage"));
+  EXPECT_FALSE(load("empty"));
+  EXPECT_FALSE(load("bm_only"));
+  ASSERT_TRUE(load("bmp_offset_past_end"));
+  EXPECT_EQ(PixelOf(1, 3, 3), (std::array<uint8_t, 4>{0, 0, 0, 255}));
+  EXPECT_TRUE(load("bmp_huge_offset"));
+  EXPECT_TRUE(load("bmp_palette_lie"));
+  EXPECT_TRUE(load("bmp_info_size_lie"));
+  EXPECT_FALSE(load("png_no_idat"));  // the header read already misses the image data
+}
+
+TEST_F(BadInputTest, EveryPrefixAndRandomDamageOfGoodFiles) {
+  std::mt19937 random(77);
+  for (const auto& path : FilesIn(CorpusDir() / "good")) {
+    SCOPED_TRACE(path.filename().string());
+    const auto bytes = ReadBytes(path);
+    for (size_t length = 0; length < bytes.size(); length += 1 + length / 16) {
+      LoadAndTouch(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)));
+    }
+    for (int round = 0; round < 30; ++round) {
+      auto damaged = bytes;
+      for (int i = 0; i < 4; ++i) damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
+      LoadAndTouch(damaged);
+    }
+  }
+}
+
+TEST_F(BadInputTest, APixelLimitRefusesLikeAnOversizeImage) {
+  ASSERT_NE(ImageCreate(1, 1, 1), 0);
+  TheCodecRegistry().pixel_limit = 100;
+  EXPECT_FALSE(LoadAndTouch(ReadBytes(CorpusDir() / "good" / "rgb8.png")));  // 19 x 13
+  EXPECT_EQ(FindImage(1), nullptr);
+  TheCodecRegistry().pixel_limit = 19 * 13;
+  EXPECT_TRUE(LoadAndTouch(ReadBytes(CorpusDir() / "good" / "rgb8.png")));
+}
+
+}  // namespace
+}  // namespace zen::test
