@@ -1,13 +1,13 @@
-// The settings file's side of the loop. Until LoadSettings and SaveSettings exist the
-// window keeps its built-in defaults and the save button does nothing.
+// The settings file's side of the loop.
 #include "app/loop_hooks.h"
+#include "app/settings.h"
+#include "platform/prefs.h"
 
 namespace zen {
 
 void WireSettingsHooks(LoopHooks& hooks) {
-  (void)hooks;
-  // hooks.load_settings = LoadSettings;
-  // hooks.save_settings = SaveSettings;
+  hooks.load_settings = LoadSettings;
+  hooks.save_settings = SaveSettings;
 }
 
 }  // namespace zen

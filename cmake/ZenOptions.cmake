@@ -2,7 +2,7 @@
 add_library(zen_options INTERFACE)
 target_compile_options(zen_options INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
-  -Wunused -Woverloaded-virtual -Wnull-dereference -Wformat=2
+  -Wunused -Woverloaded-virtual -Wformat=2
   $<$<BOOL:${ZEN_WERROR}>:-Werror>)
 target_include_directories(zen_options INTERFACE ${PROJECT_SOURCE_DIR})
 
