@@ -81,6 +81,12 @@ void ReleasePixels(ImageTable& table, ImageId number) {
   if (ImageRecord* record = LookUp(table, number)) record->native.reset();
 }
 
+// A failed creation leaves its number empty; AnyNumber had nothing (and must not be
+// taken for AllImages).
+void EmptyNumber(ImageId number) {
+  if (number != AnyNumber) ImageFree(number);
+}
+
 // Empties a record after a failed creation: a slot is zeroed, a handle record unlinked.
 void DiscardRecord(ImageTable& table, ImageRecord* record) {
   *record = ImageRecord{};
@@ -234,7 +240,7 @@ std::intptr_t ImageCopy(ImageId source, ImageId target) {
   const NativeImage& pixels = *from->native;
   auto image = NewNativeImage(pixels.width, pixels.height);
   if (!image) {
-    ImageFree(target);
+    EmptyNumber(target);
     return 0;
   }
   std::memcpy(image->pixels.get(), pixels.pixels.get(), pixels.ByteCount());
@@ -251,7 +257,7 @@ std::intptr_t ImageGrab(ImageId source, ImageId target, int32_t x, int32_t y, in
   if (!onto_itself) ReleasePixels(table, target);
   auto image = NewNativeImage(width, height);
   if (!image) {
-    ImageFree(target);
+    EmptyNumber(target);
     return 0;
   }
   CopyClipped(*from->native, *image, x, y);

@@ -152,6 +152,16 @@ TEST_F(ImageTableTest, GrabOntoItsOwnNumberReplacesTheSource) {
   EXPECT_NE(FindImage(10), nullptr);
 }
 
+TEST_F(ImageTableTest, AFailedCreationUnderAnyNumberFreesNothingElse) {
+  ASSERT_NE(ImageCreate(9, 2, 2), 0);
+  const std::intptr_t h = ImageCreate(AnyNumber, 1, 1);
+  EXPECT_EQ(ImageGrab(9, AnyNumber, 0, 0, 0, 5), 0);
+  EXPECT_EQ(ImageGrab(9, AnyNumber, 0, 0, 70000, 1), 0);
+  EXPECT_NE(FindImage(9), nullptr);
+  EXPECT_NE(FindImage(h), nullptr);
+  EXPECT_EQ(TheImageTable().handles.size(), 1u);
+}
+
 TEST_F(ImageTableTest, SidesOf32768AndMoreReadBackNegative) {
   ASSERT_NE(ImageCreate(1, 40000, 1), 0);
   EXPECT_EQ(ImageGetWidth(1), 40000 - 65536);

@@ -239,6 +239,27 @@ TEST_F(PngTest, SaveRefusesBadRequestsAndWritesNothing) {
   EXPECT_EQ(ParsePng(ReadBytes(path)).colour_type, 2);
 }
 
+TEST_F(PngTest, RowsNeverReachedAreBlankNotLeftOver) {
+  // A big, barely compressible image cut short: the last rows are never decoded.
+  ASSERT_NE(ImageCreate(1, 200, 200), 0);
+  NativeImage* image = ImageNativeObject(1);
+  uint32_t noise = 1;
+  for (size_t i = 0; i < image->ByteCount(); ++i) image->pixels[i] = static_cast<uint8_t>((noise = noise * 1103515245u + 12345u) >> 24);
+  for (int depth : {32, 24}) {
+    SCOPED_TRACE(depth);
+    FindImage(1)->file_depth = static_cast<uint16_t>(depth);
+    const auto path = Temp("cut.png");
+    ASSERT_NE(ImageSave(1, U16(path), CodecPng, 7, -1), 0);
+    auto bytes = ReadBytes(path);
+    bytes.resize(bytes.size() / 2);
+    ASSERT_NE(ImageLoadMemory(2, bytes.data(), bytes.size()), 0);
+    const std::array<uint8_t, 4> blank = {0, 0, 0, static_cast<uint8_t>(depth == 32 ? 0 : 255)};
+    EXPECT_EQ(PixelOf(2, 199, 199), blank);
+    const auto first = PixelOf(1, 0, 0);
+    EXPECT_EQ(PixelOf(2, 0, 0)[0], depth == 32 ? first[0] : OverWhite(first[0], first[3]));
+  }
+}
+
 TEST_F(PngTest, RegisteringTwiceChangesNothing) {
   RegisterAllCodecs();
   RegisterPngDecoder();
