@@ -8,6 +8,9 @@
 #include "imaging/codecs.h"
 #include "imaging/resize.h"
 #include "platform/gui/main_controls.h"
+#if ZEN_HAVE_SOURCES
+#include "sources/source_list.h"
+#endif
 
 namespace zen {
 namespace {
@@ -114,7 +117,11 @@ void AddItems(gui::ControlId id, std::initializer_list<std::u16string_view> item
 void SetInitialState(gui::ControlId id) {
   switch (id) {
     case gui::CtlSourceList:
+#if ZEN_HAVE_SOURCES
+      SetUpSourceListColumns();
+#else
       Gui().SetColumns(id, {{u"폴더", 100}, {u"파일", 330}, {u"전체경로", 0}});
+#endif
       break;
     case gui::CtlFixedOption: Gui().SetState(id, 1); break;
     case gui::CtlMinimumField: Gui().SetText(id, u"300"); break;
