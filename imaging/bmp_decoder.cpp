@@ -77,39 +77,46 @@ void FillOpaqueBlack(uint8_t* out, size_t pixels) {
   for (size_t i = 0; i < pixels; ++i) std::memcpy(out + i * 4, kBlack, 4);
 }
 
-// Decodes `count` pixels of one uncompressed stored row into RGBA.
-void DecodeRawRow(const BmpLayout& b, const uint8_t* in, int32_t count, uint8_t* out) {
-  for (int32_t x = 0; x < count; ++x, out += 4) {
+void BgrRow(const uint8_t* in, int32_t count, size_t step, uint8_t* out) {
+  for (int32_t x = 0; x < count; ++x, in += step, out += 4) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
     out[3] = 255;
-    switch (b.bits) {
-      case 1: {
-        const uint8_t v = ((in[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
-        out[0] = out[1] = out[2] = v;
-        break;
-      }
-      case 4:
-        out[0] = out[1] = out[2] = 0;
-        PutIndexed(b, out, (x & 1) ? in[x >> 1] & 15u : in[x >> 1] >> 4u);
-        break;
-      case 8:
-        out[0] = out[1] = out[2] = 0;
-        PutIndexed(b, out, in[x]);
-        break;
-      case 16: {
-        const uint32_t v = Le16(in + 2 * x);
-        const bool six = b.compression == 3;
-        out[0] = static_cast<uint8_t>(six ? ((v >> 11) & 31) << 3 : ((v >> 10) & 31) << 3);
-        out[1] = static_cast<uint8_t>(six ? ((v >> 5) & 63) << 2 : ((v >> 5) & 31) << 3);
-        out[2] = static_cast<uint8_t>((v & 31) << 3);
-        break;
-      }
-      default: {  // 24 and 32: blue, green, red first; a fourth byte is ignored
-        const uint8_t* px = in + static_cast<size_t>(x) * (b.bits / 8);
-        out[0] = px[2];
-        out[1] = px[1];
-        out[2] = px[0];
-      }
+  }
+}
+
+void SixteenBitRow(const uint8_t* in, int32_t count, bool six_green, uint8_t* out) {
+  for (int32_t x = 0; x < count; ++x, out += 4) {
+    const uint32_t v = Le16(in + 2 * x);
+    out[0] = static_cast<uint8_t>(six_green ? ((v >> 11) & 31) << 3 : ((v >> 10) & 31) << 3);
+    out[1] = static_cast<uint8_t>(six_green ? ((v >> 5) & 63) << 2 : ((v >> 5) & 31) << 3);
+    out[2] = static_cast<uint8_t>((v & 31) << 3);
+    out[3] = 255;
+  }
+}
+
+// 1, 4 and 8 bits: one bit is black or white, the others index the colour table.
+void IndexedRow(const BmpLayout& b, const uint8_t* in, int32_t count, uint8_t* out) {
+  FillOpaqueBlack(out, static_cast<size_t>(count));
+  for (int32_t x = 0; x < count; ++x, out += 4) {
+    if (b.bits == 1) {
+      out[0] = out[1] = out[2] = ((in[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+    } else if (b.bits == 4) {
+      PutIndexed(b, out, (x & 1) ? in[x >> 1] & 15u : in[x >> 1] >> 4u);
+    } else {
+      PutIndexed(b, out, in[x]);
     }
+  }
+}
+
+// Decodes `count` pixels of one uncompressed stored row into opaque RGBA.
+void DecodeRawRow(const BmpLayout& b, const uint8_t* in, int32_t count, uint8_t* out) {
+  switch (b.bits) {
+    case 16: return SixteenBitRow(in, count, b.compression == 3, out);
+    case 24: return BgrRow(in, count, 3, out);
+    case 32: return BgrRow(in, count, 4, out);  // the fourth byte is ignored
+    default: return IndexedRow(b, in, count, out);
   }
 }
 
