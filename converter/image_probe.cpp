@@ -134,6 +134,15 @@ bool ProbeImageSize(ByteSource& source, uint32_t& width, uint32_t& height, std::
 }
 
 std::unique_ptr<RowSource> OpenImageRows(ByteSource& source, std::string& error) {
+  // Wider than any document format allows: refused before any row buffer is sized.
+  constexpr uint32_t kMaxWidth = 300000;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  if (!ProbeImageSize(source, width, height, error)) return nullptr;
+  if (width > kMaxWidth) {
+    error = "an image " + std::to_string(width) + " pixels wide is wider than " + std::to_string(kMaxWidth);
+    return nullptr;
+  }
   switch (SniffFormat(source)) {
     case ImageFormat::Jpeg:
       return OpenJpegRows(source, error);

@@ -127,9 +127,14 @@ void PsdRowSource::ComposeRow(uint32_t band_row, uint8_t* rgb) {
       for (uint32_t x = 0; x < width; ++x) rgb[3 * x] = rgb[3 * x + 1] = rgb[3 * x + 2] = p0[x];
   }
   if (alpha_) {
+    // The merged image's colours are already matted with white (colour x alpha + white x
+    // (1 - alpha)), so over white they stand as stored. A colour darker than the white
+    // showing through cannot come from matting (writers that store unmatted colours);
+    // it is raised to that white, which makes every fully transparent pixel white.
     const uint8_t* a = plane(channels_ - 1);
     for (uint32_t x = 0; x < width; ++x) {
-      for (int k = 0; k < 3; ++k) rgb[3 * x + k] = OverWhite(rgb[3 * x + k], a[x]);
+      uint8_t floor = static_cast<uint8_t>(255 - a[x]);
+      for (int k = 0; k < 3; ++k) rgb[3 * x + k] = std::max(rgb[3 * x + k], floor);
     }
   }
 }

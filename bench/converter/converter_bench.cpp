@@ -1,0 +1,160 @@
+// Speed and memory of ZenHelper's strip conversion (not a test; prints figures):
+//  1. a 690 x 90000 PSB (8-bit RGB, RLE) into 20 strips: the helper's peak resident
+//     memory against 2 x one strip's 24-bit size + 16 MiB, and its time against reading
+//     the same file's bytes;
+//  2. a 690 x 40000 PNG into 20 strips against decoding it once with libpng (target 1.3x).
+// Usage: converter_bench [repeats]
+#include <png.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "converter/bmp_writer.h"
+#include "tests/converter/converter_test_support.h"
+#include "tests/converter/psd_test_writer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+struct HelperRun {
+  double seconds = 0;
+  long peak_kib = 0;
+  int status = -1;
+};
+
+HelperRun RunHelper(const std::vector<std::string>& words) {
+  std::string program = zen::test::HelperPath();
+  auto start = Clock::now();
+  pid_t child = fork();
+  if (child == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    std::vector<char*> argv{program.data()};
+    for (const auto& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  HelperRun run;
+  int status = 0;
+  struct rusage usage {};
+  wait4(child, &status, 0, &usage);
+  run.seconds = Seconds(start);
+  run.peak_kib = usage.ru_maxrss;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+double ReadFileBytes(const std::string& path) {
+  std::vector<char> buffer(1 << 20);
+  auto start = Clock::now();
+  int descriptor = open(path.c_str(), O_RDONLY);
+  while (read(descriptor, buffer.data(), buffer.size()) > 0) {
+  }
+  close(descriptor);
+  return Seconds(start);
+}
+
+double DecodePngOnce(const std::string& path) {
+  auto start = Clock::now();
+  FILE* file = std::fopen(path.c_str(), "rb");
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) return -1;
+  png_init_io(png, file);
+  png_read_info(png, info);
+  std::vector<uint8_t> row(png_get_rowbytes(png, info));
+  for (uint32_t y = 0; y < png_get_image_height(png, info); ++y) png_read_row(png, row.data(), nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(file);
+  return Seconds(start);
+}
+
+void WriteBenchPng(const std::string& path, const zen::test::RgbImage& image) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) return;
+  png_init_io(png, file);
+  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (uint32_t y = 0; y < image.height; ++y) {
+    png_write_row(png, const_cast<png_bytep>(&image.rgb[uint64_t{y} * image.width * 3]));
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+}
+
+void BenchPsb(const zen::test::TempFolder& folder, int repeats) {
+  const uint32_t width = 690, height = 90000;
+  std::string path = folder.File("long.psb");
+  {
+    zen::test::RgbImage image = zen::test::PatternImage(width, height);
+    zen::test::PsdFixture f;
+    f.large = true;
+    f.width = width;
+    f.height = height;
+    f.compression = 1;
+    f.planes.assign(3, std::vector<uint8_t>(uint64_t{width} * height));
+    for (uint64_t i = 0; i < uint64_t{width} * height; ++i) {
+      for (int c = 0; c < 3; ++c) f.planes[c][i] = image.rgb[3 * i + c];
+    }
+    zen::test::WriteBytes(path, zen::test::WritePsd(f));
+  }
+  double floor = 1e9, best = 1e9;
+  long peak = 0;
+  for (int i = 0; i < repeats; ++i) {
+    floor = std::min(floor, ReadFileBytes(path));
+    HelperRun run = RunHelper({"-logfile", "-", "-convertSlice", path + "[0]", "-configPath", folder.Slash()});
+    if (run.status != 0) std::printf("PSB conversion failed (%d)\n", run.status);
+    best = std::min(best, run.seconds);
+    peak = std::max(peak, run.peak_kib);
+  }
+  double strip_mib = zen::BmpRowStride(width) * (height / 20) / 1048576.0;
+  double limit_mib = 2 * strip_mib + 16;
+  double file_mib = static_cast<double>(zen::test::ReadBytes(path).size()) / 1048576.0;
+  std::printf("PSB 690x90000 RGB8 RLE (%.1f MiB file) -> 20 strips\n", file_mib);
+  std::printf("  peak memory %.1f MiB (limit 2 x %.1f + 16 = %.1f MiB): %s\n", peak / 1024.0, strip_mib, limit_mib,
+              peak / 1024.0 <= limit_mib ? "within" : "OVER");
+  std::printf("  time %.3f s; reading the file's bytes %.3f s; %.0f MiB/s of file vs %.0f MiB/s floor\n", best,
+              floor, file_mib / best, file_mib / floor);
+}
+
+void BenchPng(const zen::test::TempFolder& folder, int repeats) {
+  std::string path = folder.File("long.png");
+  WriteBenchPng(path, zen::test::PatternImage(690, 40000));
+  double decode = 1e9, best = 1e9;
+  long peak = 0;
+  for (int i = 0; i < repeats; ++i) {
+    decode = std::min(decode, DecodePngOnce(path));
+    HelperRun run = RunHelper({"-logfile", "-", "-convertSlice", path, "-configPath", folder.Slash()});
+    if (run.status != 0) std::printf("PNG conversion failed (%d)\n", run.status);
+    best = std::min(best, run.seconds);
+    peak = std::max(peak, run.peak_kib);
+  }
+  std::printf("PNG 690x40000 RGB8 -> 20 strips\n");
+  std::printf("  time %.3f s; one libpng decode %.3f s; ratio %.2f (target <= 1.30): %s; peak memory %.1f MiB\n",
+              best, decode, best / decode, best / decode <= 1.3 ? "within" : "OVER", peak / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  zen::test::TempFolder folder;
+  BenchPsb(folder, repeats);
+  BenchPng(folder, repeats);
+  return 0;
+}
