@@ -56,8 +56,9 @@ void SaveState(ControlId control, const keys::IntKey& key) {
 
 std::u16string SettingsFilePath() { return SettingsFolder() + std::u16string(keys::FileName); }
 
-void LoadSettings() {
-  const std::u16string path = SettingsFilePath();
+void LoadSettings() { LoadSettingsFrom(SettingsFilePath()); }
+
+void LoadSettingsFrom(const std::u16string& path) {
   if (!FileExists(path)) return;
   PrefsOpen(path);
   SelectSliceType(PrefsReadInt(keys::SliceType.name, keys::SliceType.fallback));

@@ -11,6 +11,8 @@ std::u16string SettingsFilePath();
 
 // Reads config.ini into the controls (nothing happens when the file does not exist).
 void LoadSettings();
+// The same from another settings file (the batch slicer's --config).
+void LoadSettingsFrom(const std::u16string& path);
 // Writes the controls into config.ini, then confirms with the "알림" message box, also when
 // the file could not be written (the old file then stays as it was).
 void SaveSettings();

@@ -1,0 +1,199 @@
+#include "batch/batch_options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+#include "app/field_rules.h"
+#include "platform/text.h"
+
+namespace zen::batch {
+namespace {
+
+// The window's ranges for its digit fields.
+struct Range {
+  int low;
+  int high;
+};
+constexpr Range HeightRange{1, 32000};
+constexpr Range MinimumRange{10, 32000};
+constexpr Range MaximumRange{100, 32000};
+constexpr Range WidthRange{1, 32000};
+constexpr Range DigitsRange{1, 99};
+constexpr Range QualityRange{0, 10};
+
+std::optional<int> ParseNumber(const std::string& text, Range range) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+  if (value < range.low || value > range.high) return std::nullopt;
+  return value;
+}
+
+std::string RangeText(Range range) {
+  return "a whole number from " + std::to_string(range.low) + " to " + std::to_string(range.high);
+}
+
+class Parser {
+ public:
+  explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+
+  ParseResult Run() {
+    bool options_ended = false;
+    for (index_ = 0; index_ < args_.size() && result_.error.empty(); ++index_) {
+      const std::string& arg = args_[index_];
+      if (options_ended || arg.size() < 2 || arg[0] != '-') {
+        result_.options.paths.push_back(arg);
+      } else if (arg == "--") {
+        options_ended = true;
+      } else {
+        Option(arg);
+      }
+    }
+    if (result_.error.empty() && result_.options.paths.empty() && !result_.options.help &&
+        !result_.options.version) {
+      result_.error = "no image file or folder given";
+    }
+    return result_;
+  }
+
+ private:
+  // "--name value" or "--name=value".
+  bool TakeValue(const std::string& name, const std::string& inline_value, bool has_inline, std::string& value) {
+    if (has_inline) {
+      value = inline_value;
+      return true;
+    }
+    if (index_ + 1 >= args_.size()) {
+      result_.error = "option " + name + " needs a value";
+      return false;
+    }
+    value = args_[++index_];
+    return true;
+  }
+
+  void Number(const std::string& name, const std::string& value, Range range, std::optional<int>& target) {
+    target = ParseNumber(value, range);
+    if (!target) result_.error = "option " + name + ": '" + value + "' is not " + RangeText(range);
+  }
+
+  void Option(const std::string& arg) {
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const bool has_inline = equals != std::string::npos;
+    const std::string inline_value = has_inline ? arg.substr(equals + 1) : std::string();
+    BatchOptions& o = result_.options;
+
+    static const std::map<std::string, std::function<void(BatchOptions&)>> flags = {
+        {"--no-config", [](BatchOptions& b) { b.config = ConfigSource::None; }},
+        {"--no-resize", [](BatchOptions& b) { b.no_resize = true; }},
+        {"--open", [](BatchOptions& b) { b.open_folder = true; }},
+        {"--dry-run", [](BatchOptions& b) { b.dry_run = true; }},
+        {"--json", [](BatchOptions& b) { b.json = true; }},
+        {"--quiet", [](BatchOptions& b) { b.quiet = true; }},
+        {"--help", [](BatchOptions& b) { b.help = true; }},
+        {"--version", [](BatchOptions& b) { b.version = true; }},
+    };
+    if (auto flag = flags.find(name); flag != flags.end()) {
+      if (has_inline) {
+        result_.error = "option " + name + " takes no value";
+        return;
+      }
+      flag->second(o);
+      return;
+    }
+    struct NumberOption {
+      Range range;
+      std::optional<int> BatchOptions::*field;
+    };
+    static const std::map<std::string, NumberOption> numbers = {
+        {"--height", {HeightRange, &BatchOptions::height}},   {"--min", {MinimumRange, &BatchOptions::minimum}},
+        {"--max", {MaximumRange, &BatchOptions::maximum}},    {"--width", {WidthRange, &BatchOptions::width}},
+        {"--digits", {DigitsRange, &BatchOptions::digits}},   {"--quality", {QualityRange, &BatchOptions::quality}},
+    };
+    static const std::map<std::string, int> texts = {
+        {"--mode", 0}, {"--folder", 0}, {"--prefix", 0}, {"--format", 0}, {"--config", 0}};
+    const auto number = numbers.find(name);
+    if (number == numbers.end() && !texts.count(name)) {
+      result_.error = "unknown option " + name;
+      return;
+    }
+    std::string value;
+    if (!TakeValue(name, inline_value, has_inline, value)) return;
+    if (number != numbers.end()) {
+      Number(name, value, number->second.range, o.*(number->second.field));
+    } else {
+      TextOption(name, value);
+    }
+  }
+
+  void TextOption(const std::string& name, const std::string& value) {
+    BatchOptions& o = result_.options;
+    if (name == "--mode") {
+      if (value == "fixed") o.mode = ModeChoice::Fixed;
+      else if (value == "joined") o.mode = ModeChoice::Joined;
+      else if (value == "cut") o.mode = ModeChoice::Cut;
+      else result_.error = "option --mode: '" + value + "' is not fixed, joined or cut";
+    } else if (name == "--format") {
+      if (value == "jpg") o.format = FormatChoice::Jpg;
+      else if (value == "png") o.format = FormatChoice::Png;
+      else result_.error = "option --format: '" + value + "' is not jpg or png";
+    } else if (name == "--folder") {
+      o.folder = FromUtf8(value);
+      if (!IsValidName(*o.folder)) result_.error = "option --folder: '" + value + "' is not a usable folder name";
+    } else if (name == "--prefix") {
+      o.prefix = FromUtf8(value);
+      if (!o.prefix->empty() && !IsValidName(*o.prefix)) {
+        result_.error = "option --prefix: '" + value + "' is not a usable file name";
+      }
+    } else if (name == "--config") {
+      o.config = ConfigSource::File;
+      o.config_file = value;
+    }
+  }
+
+  const std::vector<std::string>& args_;
+  size_t index_ = 0;
+  ParseResult result_;
+};
+
+}  // namespace
+
+ParseResult ParseBatchOptions(const std::vector<std::string>& args) { return Parser(args).Run(); }
+
+std::string BatchHelpText() {
+  return "Usage: zentrova-slice [OPTIONS] PATH...\n"
+         "Cuts tall images into numbered pieces, as the Zentrova V2 window does.\n"
+         "PATH: image files (jpg, jpeg, png, psd, psb), or folders whose files are taken.\n"
+         "Pieces go into a folder inside each source's own folder.\n"
+         "\n"
+         "Settings start from config.ini in the settings folder ($XDG_CONFIG_HOME/Zentrova/);\n"
+         "options override them.        (config key, built-in default)\n"
+         "  --config FILE       read settings from FILE instead\n"
+         "  --no-config         start from the built-in defaults\n"
+         "  --mode fixed|joined|cut\n"
+         "                      fixed height; fixed height joining the files of one folder;\n"
+         "                      cut at detected gutters       (SliceType, ConnectSlice; joined)\n"
+         "  --height N          piece height, 1-32000                (SliceHeight, 1500)\n"
+         "  --min N             wished minimum cut height, 10-32000  (AutoSliceMin, 300)\n"
+         "  --max N             wished maximum cut height, 100-32000 (AutoSliceMax, 1500)\n"
+         "  --width N           resize every source to N pixels wide (Resize, ResizeWidth; off, 690)\n"
+         "  --no-resize         keep the sources' size\n"
+         "  --folder NAME       output folder name, or \"[원본 폴더명]\"    (CustomDir, slice)\n"
+         "  --prefix TEXT       file-name prefix, may be empty, or \"[원본 폴더명]\" or\n"
+         "                      \"[원본 폴더명_]\"                    (CustomFileName, slice_)\n"
+         "  --digits N          digits of the piece number, 1-99     (DigitNumber, 1)\n"
+         "  --format jpg|png    piece format                         (SaveExtension, jpg)\n"
+         "  --quality N         JPEG quality, 0-10                   (JPGQuality, 9)\n"
+         "  --open              open the last output folder when done (FolderOpen; off here)\n"
+         "  --dry-run           cut and report, but write nothing\n"
+         "  --json              print the report as one JSON object on standard output\n"
+         "  --quiet             no progress bar\n"
+         "  --help, --version\n"
+         "\n"
+         "Exit status: 0 all pieces written; 1 a source was skipped or a piece not written;\n"
+         "2 usage error; 3 stopped at a source of 32768 pixels or more.\n";
+}
+
+}  // namespace zen::batch

@@ -1,0 +1,41 @@
+#pragma once
+// The command line of zentrova-slice: options, their checks, and the help text.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zen::batch {
+
+enum class ModeChoice { Fixed, Joined, Cut };
+enum class FormatChoice { Jpg, Png };
+enum class ConfigSource { User, File, None };
+
+// What the command line asks for; an empty optional leaves the setting as loaded.
+struct BatchOptions {
+  ConfigSource config = ConfigSource::User;
+  std::string config_file;  // --config
+  std::optional<ModeChoice> mode;
+  std::optional<int> height, minimum, maximum, width, digits, quality;
+  bool no_resize = false;
+  std::optional<std::u16string> folder, prefix;
+  std::optional<FormatChoice> format;
+  bool open_folder = false;
+  bool dry_run = false;
+  bool json = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> paths;
+};
+
+struct ParseResult {
+  BatchOptions options;
+  std::string error;  // non-empty: a usage error naming the option
+};
+
+ParseResult ParseBatchOptions(const std::vector<std::string>& args);
+
+std::string BatchHelpText();
+inline constexpr const char* BatchVersion = "2.09";
+
+}  // namespace zen::batch

@@ -1,0 +1,43 @@
+#pragma once
+// What a batch run did: the pieces (with the source rows each holds), the sources that
+// could not be loaded, the pieces that could not be written, and a stop at the size limit.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "slicing/slicing_job.h"
+
+namespace zen::batch {
+
+class BatchReport : public JobObserver {
+ public:
+  void PieceSaved(const PieceReport& piece) override;
+  void SourceSkipped(int64_t row, std::u16string_view path) override;
+  void SizeLimitStop(std::u16string_view path, bool width_exceeded) override;
+
+  // Called after every observed change (the progress display).
+  std::function<void()> on_change;
+
+  const std::vector<PieceReport>& pieces() const { return pieces_; }
+  const std::vector<std::u16string>& skipped() const { return skipped_; }
+  std::vector<std::u16string> failed() const;
+  const std::optional<std::u16string>& stopped() const { return stopped_; }
+  // Pieces per output folder, in the order the folders were first written to.
+  std::vector<std::pair<std::u16string, int>> FolderCounts() const;
+
+  // The report as one JSON object (UTF-8).
+  std::string ToJson() const;
+
+ private:
+  std::vector<PieceReport> pieces_;
+  std::vector<std::u16string> skipped_;
+  std::optional<std::u16string> stopped_;
+};
+
+// A JSON string literal of UTF-16 text.
+std::string JsonString(std::u16string_view text);
+
+}  // namespace zen::batch

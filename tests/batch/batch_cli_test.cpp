@@ -1,0 +1,239 @@
+// Runs the installed zentrova-slice as a user's script would and checks the files it
+// leaves, its report and its exit status.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "imaging/codecs.h"
+#include "imaging/image_table.h"
+#include "platform/text.h"
+
+namespace zen {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// A page of `height` rows: striped panels of `panel` rows between white gutters of `gutter`
+// (panel 0: one striped panel over the whole page).
+void WritePage(const fs::path& path, int width, int height, int panel, int gutter, uint32_t codec) {
+  ASSERT_NE(ImageCreate(50, width, height), 0);
+  ZenDrawingTarget* target = ImageDrawTarget(50);
+  ASSERT_NE(DrawingStart(target), 0);
+  FillRect(0, 0, width, height, ColourPack(255, 255, 255));
+  const int step = panel > 0 ? panel + gutter : height;
+  for (int y = 0; y < height; y += step) {
+    const int rows = std::min(panel > 0 ? panel : height, height - y);
+    for (int x = 0; x < width; x += 14) FillRect(x, y, 7, rows, ColourPack(20, 40, 60 + (x % 150)));
+  }
+  DrawingStop();
+  ASSERT_NE(ImageSave(50, FromUtf8(path.string()), codec, 9, -1), 0);
+  ImageFree(50);
+}
+
+std::vector<std::string> Listing(const fs::path& folder) {
+  std::vector<std::string> names;
+  if (!fs::is_directory(folder)) return names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class BatchCliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { RegisterAllCodecs(); }
+
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("zen-batch-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "config");
+    fs::create_directories(root_ / "ep1");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  CliResult Run(const std::string& arguments) {
+    const fs::path out = root_ / "stdout.txt";
+    const fs::path err = root_ / "stderr.txt";
+    const std::string command = "cd " + Quote(root_.string()) + " && XDG_CONFIG_HOME=" +
+                                Quote((root_ / "config").string()) + " " + Quote(Program()) + " " + arguments +
+                                " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    CliResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    fs::remove(out);
+    fs::remove(err);
+    return result;
+  }
+
+  static std::string Program() { return std::string(ZEN_BUNDLE_DIR) + "/MacOS/zentrova-slice"; }
+
+  // Width and height of a written piece.
+  static std::pair<int, int> SizeOf(const fs::path& piece) {
+    if (ImageLoad(51, FromUtf8(piece.string())) == 0) return {0, 0};
+    std::pair<int, int> size{ImageGetWidth(51), ImageGetHeight(51)};
+    ImageFree(51);
+    return size;
+  }
+
+  void WriteUserConfig(const std::string& lines) {
+    fs::create_directories(root_ / "config" / "Zentrova");
+    std::ofstream(root_ / "config" / "Zentrova" / "config.ini") << "\xEF\xBB\xBF\n" << lines;
+  }
+
+  fs::path root_;
+};
+
+TEST_F(BatchCliTest, FixedHeightWithNamingOptions) {
+  WritePage(root_ / "ep1" / "001.png", 690, 2500, 0, 0, CodecPng);
+  const CliResult r = Run("--no-config --mode fixed --height 1000 --folder out --prefix p_ --digits 2 --format png ep1");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Listing(root_ / "ep1" / "out"), (std::vector<std::string>{"p_01.png", "p_02.png", "p_03.png"}));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "out" / "p_01.png"), std::make_pair(690, 1000));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "out" / "p_03.png"), std::make_pair(690, 500));
+  EXPECT_NE(r.out.find("ep1/out: 3 pieces"), std::string::npos) << r.out;
+}
+
+TEST_F(BatchCliTest, JoinedAndFixedModesAcrossTheFilesOfOneFolder) {
+  WritePage(root_ / "ep1" / "001.png", 690, 1000, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "002.png", 690, 1000, 0, 0, CodecPng);
+  ASSERT_EQ(Run("--no-config --mode joined --height 1200 ep1").status, 0);
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_1.jpg"), std::make_pair(690, 1200));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_2.jpg"), std::make_pair(690, 800));
+  fs::remove_all(root_ / "ep1" / "slice");
+  ASSERT_EQ(Run("--no-config --mode fixed --height 1200 ep1").status, 0);
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_1.jpg"), std::make_pair(690, 1000));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_2.jpg"), std::make_pair(690, 1000));
+}
+
+TEST_F(BatchCliTest, CutModeEndsPiecesInGuttersAndResizeScalesThem) {
+  // Panels of 1000 rows between gutters of 200: cuts fall in the gutters.
+  WritePage(root_ / "ep1" / "001.png", 690, 3400, 1000, 200, CodecPng);
+  const CliResult r = Run("--no-config --mode cut --min 300 --max 1500 --width 345 --prefix \"[원본 폴더명_]\" ep1");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> names = Listing(root_ / "ep1" / "slice");
+  ASSERT_EQ(names, (std::vector<std::string>{"ep1_1.jpg", "ep1_2.jpg", "ep1_3.jpg"}));
+  int total = 0;
+  for (const std::string& name : names) {
+    const auto [width, height] = SizeOf(root_ / "ep1" / "slice" / name);
+    EXPECT_EQ(width, 345);
+    total += height;
+  }
+  EXPECT_EQ(total, 1700);
+}
+
+TEST_F(BatchCliTest, QualityChangesTheJpegFiles) {
+  WritePage(root_ / "ep1" / "001.png", 690, 800, 50, 30, CodecPng);
+  ASSERT_EQ(Run("--no-config --quality 1 --folder low ep1").status, 0);
+  ASSERT_EQ(Run("--no-config --quality 10 --folder high ep1").status, 0);
+  EXPECT_LT(fs::file_size(root_ / "ep1" / "low" / "slice_1.jpg"), fs::file_size(root_ / "ep1" / "high" / "slice_1.jpg"));
+}
+
+TEST_F(BatchCliTest, ConfigPrecedence) {
+  WritePage(root_ / "ep1" / "001.png", 690, 2100, 0, 0, CodecPng);
+  WriteUserConfig("SliceHeight = 700\nConnectSlice = 0\nCustomDir = user\n");
+  ASSERT_EQ(Run("ep1").status, 0);
+  EXPECT_EQ(Listing(root_ / "ep1" / "user").size(), 3u);  // the user's config.ini
+  std::ofstream(root_ / "other.ini") << "SliceHeight = 1050\nCustomDir = other\n";
+  ASSERT_EQ(Run("--config other.ini ep1").status, 0);
+  EXPECT_EQ(Listing(root_ / "ep1" / "other").size(), 2u);  // --config replaces it
+  ASSERT_EQ(Run("--config other.ini --height 300 --folder opt ep1").status, 0);
+  EXPECT_EQ(Listing(root_ / "ep1" / "opt").size(), 7u);  // options override both
+  ASSERT_EQ(Run("--no-config ep1").status, 0);
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice").size(), 2u);  // built-in defaults: 1500
+}
+
+TEST_F(BatchCliTest, DryRunWritesNothingAndAgreesWithTheRealRun) {
+  WritePage(root_ / "ep1" / "001.png", 690, 2000, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "002.jpg", 690, 1700, 0, 0, CodecJpeg);
+  const CliResult dry = Run("--no-config --json --dry-run ep1");
+  ASSERT_EQ(dry.status, 0) << dry.err;
+  EXPECT_FALSE(fs::exists(root_ / "ep1" / "slice"));
+  EXPECT_TRUE(Listing(root_ / "config" / "Zentrova").empty());
+  const CliResult real = Run("--no-config --json ep1");
+  ASSERT_EQ(real.status, 0) << real.err;
+  EXPECT_EQ(dry.out, real.out);
+  EXPECT_EQ(real.out.rfind("{\"pieces\": [{\"path\": \"", 0), 0u) << real.out;
+  EXPECT_NE(real.out.find("\"parts\": [{\"source\": \"" + (root_ / "ep1" / "001.png").string() +
+                          "\", \"top\": 1500, \"rows\": 500}, {\"source\": \"" + (root_ / "ep1" / "002.jpg").string() +
+                          "\", \"top\": 0, \"rows\": 1000}]"),
+            std::string::npos)
+      << real.out;
+  EXPECT_NE(real.out.find("\"skipped\": [], \"failed\": [], \"stopped\": null}"), std::string::npos);
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice").size(), 3u);
+}
+
+TEST_F(BatchCliTest, BadValuesAreUsageErrorsAndWriteNothing) {
+  WritePage(root_ / "ep1" / "001.png", 690, 500, 0, 0, CodecPng);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"--height 0", "--height"},        {"--height 40000", "--height"}, {"--quality 11", "--quality"},
+      {"--min 5", "--min"},              {"--max 50", "--max"},          {"--digits 0", "--digits"},
+      {"--folder a/b", "--folder"},      {"--folder ..", "--folder"},    {"--prefix 'x/y'", "--prefix"},
+      {"--mode sideways", "--mode"},     {"--format gif", "--format"},   {"--frobnicate", "--frobnicate"},
+      {"--width", "--width"},            {"--config missing.ini", "--config"},
+  };
+  for (const auto& [arguments, option] : cases) {
+    const CliResult r = Run("--no-config " + arguments + " ep1");
+    EXPECT_EQ(r.status, 2) << arguments;
+    EXPECT_NE(r.err.find(option), std::string::npos) << arguments << ": " << r.err;
+  }
+  EXPECT_EQ(Listing(root_ / "ep1"), std::vector<std::string>{"001.png"});
+  EXPECT_EQ(Run("--no-config").status, 2);
+}
+
+TEST_F(BatchCliTest, UnreadableSourceIsNamedAndTheOthersAreStillCut) {
+  WritePage(root_ / "ep1" / "001.png", 690, 500, 0, 0, CodecPng);
+  std::ofstream(root_ / "ep1" / "002.jpg") << "not a picture";
+  WritePage(root_ / "ep1" / "003.png", 690, 400, 0, 0, CodecPng);
+  const CliResult r = Run("--no-config --mode fixed --json ep1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("002.jpg"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("\"skipped\": [\"" + (root_ / "ep1" / "002.jpg").string() + "\"]"), std::string::npos) << r.out;
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg"}));
+}
+
+TEST_F(BatchCliTest, TooWideSourceStopsTheJobWithTheSizeMessage) {
+  WritePage(root_ / "ep1" / "001.png", 40000, 20, 0, 0, CodecPng);
+  const CliResult r = Run("--no-config --json ep1");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("이미지 크기 오류"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("001.png파일의 가로 길이가 32000픽셀이 넘습니다."), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("\"stopped\": \"" + (root_ / "ep1" / "001.png").string() + "\""), std::string::npos) << r.out;
+}
+
+TEST_F(BatchCliTest, HelpAndVersion) {
+  const CliResult help = Run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("SliceHeight, 1500"), std::string::npos);
+  const CliResult version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "zentrova-slice 2.09\n");
+}
+
+}  // namespace
+}  // namespace zen
