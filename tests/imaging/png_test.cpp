@@ -260,6 +260,17 @@ TEST_F(PngTest, RowsNeverReachedAreBlankNotLeftOver) {
   }
 }
 
+TEST_F(PngTest, PathsAreHandedOverAsUtf8) {
+  ASSERT_NE(ImageCreate(1, 3, 2), 0);
+  const std::u16string folder = U16(Temp(""));
+  const std::u16string path = folder + u"\uC870\uAC01 01.png";  // Korean file name
+  ASSERT_NE(ImageSave(1, path, CodecPng, 7, -1), 0);
+  EXPECT_TRUE(std::filesystem::exists(Temp("\xEC\xA1\xB0\xEA\xB0\x81 01.png")));
+  EXPECT_NE(ImageLoad(AnyNumber, path), 0);
+  EXPECT_EQ(ImageLoad(2, u""), 0);
+  EXPECT_EQ(ImageLoad(2, folder + u"none.png"), 0);
+}
+
 TEST_F(PngTest, RegisteringTwiceChangesNothing) {
   RegisterAllCodecs();
   RegisterPngDecoder();
