@@ -213,11 +213,25 @@ const uint8_t* SaveRows::Rgb(int32_t y) {
   return row_.data();
 }
 
+namespace {
+// How many pixels from the row's start are fully opaque; four are tested per step, since
+// most pieces are opaque throughout and every row of every piece passes here.
+size_t OpaquePrefix(const uint8_t* row, size_t width) {
+  size_t first = 0;
+  for (; first + 4 <= width; first += 4) {
+    uint32_t words[4];
+    std::memcpy(words, row + first * 4, sizeof words);
+    if ((words[0] & words[1] & words[2] & words[3]) < 0xFF000000u) break;
+  }
+  while (first < width && row[first * 4 + 3] == 255) ++first;
+  return first;
+}
+}  // namespace
+
 const uint8_t* SaveRows::Rgbx(int32_t y) {
   const auto width = static_cast<size_t>(image_.width);
   const uint8_t* in = image_.Row(y);
-  size_t first = 0;
-  while (first < width && in[first * 4 + 3] == 255) ++first;
+  size_t first = OpaquePrefix(in, width);
   if (first == width) return in;
   std::memcpy(row_.data(), in, first * 4);
   for (size_t i = first; i < width; ++i) {
