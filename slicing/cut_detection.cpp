@@ -80,12 +80,24 @@ void GrabRows(ImageId target, int64_t start, int64_t end) {
             static_cast<int32_t>(end - start));
 }
 
+// The leftover's full height (the table's 16-bit size query cannot show it past 32767).
+int64_t LeftoverHeight() {
+  const NativeImage* leftover = ImageNativeObject(PieceImage);
+  return leftover ? leftover->height : 0;
+}
+
+// A leftover carried through many strips without a gutter would grow past the heights
+// the image store can report; before that, it is written as a piece of its own.
+void FlushLeftoverThatWouldOverflow(int64_t rows) {
+  if (TheSlicingJob().pending_leftover && LeftoverHeight() + rows > 32767) FlushLeftover();
+}
+
 // Joins rows [start, end) of the source under the leftover held in PieceImage; the result
 // is JoinedImage. The leftover is copied away before PieceImage is reused for the rows.
 void JoinUnderLeftover(int64_t start, int64_t end) {
   const SlicingJob& job = TheSlicingJob();
+  const auto leftover_height = static_cast<int32_t>(LeftoverHeight());
   ImageCopy(PieceImage, BandImage);
-  const int32_t leftover_height = ImageGetHeight(BandImage);
   ImageCreate(JoinedImage, static_cast<int32_t>(job.source_width),
               static_cast<int32_t>(end - start + leftover_height));
   GrabRows(PieceImage, start, end);
@@ -100,6 +112,7 @@ void JoinUnderLeftover(int64_t start, int64_t end) {
 // A piece of rows [start, end) that is not the source's last.
 void WriteInnerPiece(int64_t start, int64_t end) {
   SlicingJob& job = TheSlicingJob();
+  FlushLeftoverThatWouldOverflow(end - start);
   AddPieceRows(start, end - start);
   if (!job.pending_leftover) {
     GrabRows(PieceImage, start, end);
@@ -116,6 +129,7 @@ void WriteInnerPiece(int64_t start, int64_t end) {
 // panel, to be joined on top of the next strip's first piece.
 void WriteLastPiece(int64_t start, int64_t end) {
   SlicingJob& job = TheSlicingJob();
+  FlushLeftoverThatWouldOverflow(end - start);
   AddPieceRows(start, end - start);
   ImageId piece = PieceImage;
   if (job.pending_leftover) {

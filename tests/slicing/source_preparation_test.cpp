@@ -96,6 +96,32 @@ TEST_F(SourcePreparationTest, CutDetectionJoinsAStripsLastPieceToTheNextStrip) {
   EXPECT_NE(calls[1].find("-convertSlice\t" + page.string() + "[0]\t"), std::string::npos);
 }
 
+TEST_F(SourcePreparationTest, LeftoversGrowAcrossStripsWithoutAGutter) {
+  // Only two gutters in 40000 rows: most strips hold a single segment that ends inside a
+  // panel, so the leftover is carried on through several strips and written as one piece.
+  AddSource(MakePage("ep/tall.png", 9, 40000, 0, [](int y) {
+    return (y >= 11000 && y < 11050) || (y >= 31000 && y < 31050);
+  }));
+  UseCutDetection(300, 1500);
+  RunJob();
+  EXPECT_EQ(PieceHeights(), (std::vector<int>{11025, 20000, 8975}));
+  ExpectContinuousRows(40000);
+  auto middle = ReadPng(root_ / "ep/slice/slice_2.png");
+  ASSERT_TRUE(middle);
+  for (int y = 0; y < middle->height; y += 997) EXPECT_EQ(RowCode(*middle, y), 11025 + y);
+  EXPECT_TRUE(FilesIn(settings_).empty());
+}
+
+TEST_F(SourcePreparationTest, ALeftoverIsWrittenBeforeItOutgrowsTheStore) {
+  // 40000 rows of content without a gutter: joined through every strip the piece would
+  // pass 32767 rows, so the leftover of the first 16 strips is written on its own.
+  AddSource(MakePage("ep/tall.png", 9, 40000));
+  UseCutDetection(300, 1500);
+  RunJob();
+  EXPECT_EQ(PieceHeights(), (std::vector<int>{32000, 8000}));
+  ExpectContinuousRows(40000);
+}
+
 TEST_F(SourcePreparationTest, ALayeredFileIsConvertedWholeAndItsBitmapDeleted) {
   const fs::path page = MakePage("ep/page.psd", 6, 2500);
   AddSource(page);
