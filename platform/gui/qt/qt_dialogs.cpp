@@ -1,0 +1,137 @@
+// The Qt window system: message boxes, the open dialog, and making the window system.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/gui/qt/qt_gui.h"
+#include "platform/gui/qt/qt_gui_impl.h"
+
+namespace zen::gui {
+namespace {
+
+QString ToQ(std::u16string_view text) { return QString::fromStdU16String(std::u16string(text)); }
+
+// A modal box or dialog takes the keyboard; afterwards the window that had it gets it back
+// (window managers do not always do that, and bare X servers never do).
+void Reactivate(const QPointer<QWidget>& previous) {
+  if (!previous) return;
+  previous->raise();
+  previous->activateWindow();
+}
+
+}  // namespace
+
+void QtGui::MessageBox(std::u16string_view title, std::u16string_view text, MessageIcon icon) {
+  QPointer<QWidget> previous = QApplication::activeWindow();
+  QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Information, ToQ(title),
+                  ToQ(title), QMessageBox::Ok, previous);
+  box.setTextFormat(Qt::PlainText);
+  box.setInformativeText(ToQ(text));
+  box.exec();
+  Reactivate(previous);
+}
+
+QStringList NameFiltersFromText(std::u16string_view filter) {
+  const QStringList parts = ToQ(filter).split(QStringLiteral(" | "));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns;
+    for (const QString& pattern : parts[i + 1].split(QChar(u';'), Qt::SkipEmptyParts)) {
+      const QString trimmed = pattern.trimmed();
+      if (trimmed.isEmpty()) continue;
+      patterns << trimmed;
+      // File names on Linux are case-sensitive; PHOTO.JPG must be offered too.
+      if (trimmed.toUpper() != trimmed) patterns << trimmed.toUpper();
+    }
+    if (!patterns.isEmpty()) filters << parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QChar(u' ')) + u')';
+  }
+  return filters;
+}
+
+std::vector<std::u16string> QtGui::OpenFilesDialog(std::u16string_view title, std::u16string_view filter,
+                                                   bool multiple) {
+  QPointer<QWidget> previous = QApplication::activeWindow();
+  QFileDialog dialog(previous, ToQ(title));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  const QStringList filters = NameFiltersFromText(filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.front());
+  }
+  std::vector<std::u16string> chosen;
+  if (dialog.exec() == QDialog::Accepted) {
+    for (const QString& path : dialog.selectedFiles()) chosen.push_back(path.toStdU16String());
+  }
+  Reactivate(previous);
+  return chosen;
+}
+
+namespace {
+
+// Whether a Unix socket accepts a connection (an X server's, for example).
+bool SocketAnswers(const std::string& path, bool abstract) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const size_t offset = abstract ? 1 : 0;
+  if (path.size() + offset >= sizeof(address.sun_path)) {
+    close(fd);
+    return false;
+  }
+  std::memcpy(address.sun_path + offset, path.data(), path.size());
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size());
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
+  close(fd);
+  return ok;
+}
+
+bool XDisplayAnswers(const std::string& display) {
+  // Local displays only (":N" or ":N.S"); a remote one is left to the toolkit.
+  if (display.empty() || display[0] != ':') return true;
+  std::string number = display.substr(1);
+  number = number.substr(0, number.find('.'));
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
+  const std::string path = "/tmp/.X11-unix/X" + number;
+  return SocketAnswers(path, true) || SocketAnswers(path, false);
+}
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+bool DisplayAvailable(std::string* why) {
+  if (!Environment("QT_QPA_PLATFORM").empty()) return true;
+  const std::string display = Environment("DISPLAY");
+  if (!display.empty()) {
+    if (XDisplayAnswers(display)) return true;
+    if (why) *why = "the X display " + display + " does not answer";
+    return false;
+  }
+  const std::string wayland = Environment("WAYLAND_DISPLAY");
+  if (!wayland.empty()) {
+    const std::string runtime = Environment("XDG_RUNTIME_DIR");
+    const std::string path = wayland[0] == '/' ? wayland : runtime + "/" + wayland;
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) return true;
+    if (why) *why = "the Wayland display " + wayland + " does not answer";
+    return false;
+  }
+  if (why) *why = "no display found (DISPLAY and WAYLAND_DISPLAY are unset)";
+  return false;
+}
+
+std::unique_ptr<WindowSystem> CreateQtGui(int& argc, char** argv) { return std::make_unique<QtGui>(argc, argv); }
+
+}  // namespace zen::gui
