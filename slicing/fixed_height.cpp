@@ -18,12 +18,42 @@ void DrawOnto(ImageId target, ImageId image, int32_t x, int32_t y) {
   DrawingStop();
 }
 
+bool AllOpaque(const NativeImage& image) {
+  const uint8_t* p = image.pixels.get();
+  const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+  uint8_t all = 255;
+  for (size_t i = 0; i < count; ++i) all &= p[i * 4 + 3];
+  return all == 255;
+}
+
+// A band that makes a whole piece on its own. Drawing it onto a fresh opaque canvas copies
+// the colour bytes and keeps alpha 255, with the canvas's file depth 24; for an opaque band
+// a grab straight into PieceImage gives the same bytes with a third of the copying. False
+// (and nothing done that matters) when the band is not opaque.
+bool GrabWholePiece(int32_t width, int64_t band) {
+  const SlicingJob& job = TheSlicingJob();
+  ImageGrab(SourceImage, PieceImage, 0, static_cast<int32_t>(job.cursor_y), width, static_cast<int32_t>(band));
+  ImageRecord* piece = FindImage(PieceImage);
+  if (!piece || !AllOpaque(*piece->native)) return false;
+  piece->file_depth = 24;
+  piece->codec_id = 0;
+  return true;
+}
+
 }  // namespace
 
 void FixedHeightStep() {
   SlicingJob& job = TheSlicingJob();
   const int64_t band = std::min(job.settings.slice_height - job.carry_height, job.source_height - job.cursor_y);
   const auto width = static_cast<int32_t>(job.source_width);
+  if (job.carry_height == 0 && band == job.settings.slice_height && GrabWholePiece(width, band)) {
+    AddPieceRows(job.cursor_y, band);
+    SavePiece(PieceImage);
+    ImageFree(PieceImage);
+    job.cursor_y += band;
+    if (job.cursor_y >= job.source_height) EndSource();
+    return;
+  }
   ImageGrab(SourceImage, BandImage, 0, static_cast<int32_t>(job.cursor_y), width, static_cast<int32_t>(band));
   if (job.carry_height == 0) {
     // A height beyond what the store can make leaves no canvas; that piece then fails to

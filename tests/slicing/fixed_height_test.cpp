@@ -1,5 +1,7 @@
 // Fixed-height cutting through whole jobs: piece sizes, names, and which source rows each
 // piece holds.
+#include <png.h>
+
 #include "platform/gui/main_controls.h"
 #include "tests/slicing/job_fixture.h"
 
@@ -131,6 +133,55 @@ TEST_F(FixedHeightTest, AHeightBelowOneIsRaisedToOne) {
   RunJob();
   EXPECT_EQ(gui_->Text(gui::CtlHeightField), u"1");
   EXPECT_EQ(PieceHeights(), (std::vector<int>{1, 1, 1}));
+}
+
+}  // namespace
+}  // namespace zen::test
+
+namespace zen::test {
+namespace {
+
+// A PNG of the given colour type (grey or RGBA), every pixel the same.
+void WriteFlatPng(const fs::path& path, int width, int height, int colour_type, std::vector<uint8_t> pixel) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = colour_type == PNG_COLOR_TYPE_GRAY ? PNG_FORMAT_GRAY : PNG_FORMAT_RGBA;
+  std::vector<uint8_t> buffer;
+  for (int i = 0; i < width * height; ++i) buffer.insert(buffer.end(), pixel.begin(), pixel.end());
+  fs::create_directories(path.parent_path());
+  ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, buffer.data(), 0, nullptr));
+}
+
+png_uint_32 FormatOf(const fs::path& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return 0xFFFFFFFF;
+  const png_uint_32 format = image.format;
+  png_image_free(&image);
+  return format;
+}
+
+// Pieces are composed on an opaque canvas: whatever the source's kind, a PNG piece is plain
+// 8-bit RGB with the source's colour bytes, whether it ends inside the source or not.
+TEST_F(FixedHeightTest, PiecesAreOpaqueRgbWhateverTheSourceKind) {
+  WriteFlatPng(root_ / "grey/page.png", 4, 250, PNG_COLOR_TYPE_GRAY, {77});
+  WriteFlatPng(root_ / "clear/page.png", 4, 250, PNG_COLOR_TYPE_RGBA, {10, 20, 30, 0});
+  AddSource(root_ / "grey/page.png");
+  AddSource(root_ / "clear/page.png");
+  UseFixedHeight(100, false);
+  RunJob();
+  for (const char* folder : {"grey", "clear"}) {
+    for (const char* name : {"slice_1.png", "slice_3.png"}) {
+      const fs::path piece = root_ / folder / "slice" / name;
+      EXPECT_EQ(FormatOf(piece), static_cast<png_uint_32>(PNG_FORMAT_RGB)) << piece;
+      auto decoded = ReadPng(piece);
+      ASSERT_TRUE(decoded);
+      const Rgb expected = std::string(folder) == "grey" ? Rgb{77, 77, 77} : Rgb{10, 20, 30};
+      EXPECT_EQ(decoded->At(3, decoded->height - 1), expected) << piece;
+    }
+  }
 }
 
 }  // namespace
