@@ -31,6 +31,7 @@ struct Launch {
   int in[2] = {-1, -1};
   int err[2] = {-1, -1};
   int connectFd = -1;  // the sender's output pipe, with RunConnect
+  std::string connectPath;  // the same pipe through /proc, to open it anew in the child
 };
 
 void CloseFd(int& fd) {
@@ -65,6 +66,14 @@ void MoveTo(int from, int to) {
   }
 }
 
+// The sender's pipe is non-blocking for our own reader; the receiving program needs a
+// blocking one. Opening the pipe anew gives it its own open file with its own mode.
+int ConnectedInput(const Launch& launch) {
+  if (launch.connectFd < 0) return -1;
+  int fresh = open(launch.connectPath.c_str(), O_RDONLY | O_CLOEXEC);
+  return fresh >= 0 ? fresh : launch.connectFd;
+}
+
 [[noreturn]] void RunChild(const Launch& launch) {
   if (!launch.directory.empty() && chdir(launch.directory.c_str()) != 0) {
     // Failing to change folder is not fatal: the program runs where we are.
@@ -73,7 +82,7 @@ void MoveTo(int from, int to) {
     if (launch.flags & RunRead) MoveTo(launch.out[1], STDOUT_FILENO);
     if (launch.flags & RunWrite) MoveTo(launch.in[0], STDIN_FILENO);
     if (launch.flags & RunError) MoveTo(launch.err[1], STDERR_FILENO);
-    if (launch.flags & RunConnect) MoveTo(launch.connectFd, STDIN_FILENO);
+    if (launch.flags & RunConnect) MoveTo(ConnectedInput(launch), STDIN_FILENO);
   }
   execvp(launch.executable.c_str(), launch.argv.data());
   _exit(1);
@@ -132,6 +141,7 @@ bool PrepareLaunch(Launch& launch, std::u16string_view name, std::u16string_view
   launch.argv.push_back(nullptr);
   if ((launch.flags & RunConnect) && sender != nullptr && sender->output != nullptr) {
     launch.connectFd = sender->output->Fd();
+    launch.connectPath = "/proc/self/fd/" + std::to_string(launch.connectFd);
   }
   return true;
 }

@@ -150,7 +150,7 @@ TEST_F(ProgramRunnerTest, WritingToAnEndedProgramFailsQuietly) {
 }
 
 TEST_F(ProgramRunnerTest, ConnectFeedsOneProgramIntoAnother) {
-  ProgramRecord* sender = StartProgram(Script("a.sh", "echo piped"), u"", u"", RunOpen | RunRead).record;
+  ProgramRecord* sender = StartProgram(Script("a.sh", "sleep 0.1; echo piped"), u"", u"", RunOpen | RunRead).record;
   ASSERT_NE(sender, nullptr);
   ProgramRecord* receiver = StartProgram(Script("b.sh", "read x; echo \"got $x\""), u"", u"",
                                          RunOpen | RunRead | RunConnect, sender).record;
