@@ -15,6 +15,8 @@
 namespace zen::gui {
 namespace {
 
+constexpr int ComboInset = 4;
+
 QString ToQ(std::u16string_view text) { return QString::fromStdU16String(std::u16string(text)); }
 
 // Buttons and boxes read "&" as a mnemonic marker; our labels mean the character.
@@ -173,6 +175,12 @@ bool QtGui::CreateControl(WindowId window, ControlId id, ControlKind kind, Rect 
   record.label = std::u16string(label);
   QWidget* widget = MakeWidget(id, record, parent, geometry, label, options);
   if (!widget) return false;
+  if ((kind == ControlKind::ComboEditable || kind == ControlKind::ComboFixed) && geometry.width > 2 * ComboInset) {
+    // The given frame includes the bezel margin of the platform's combo boxes; Qt paints
+    // to its edges, which would cover the label between the prefix and format boxes.
+    geometry.x += ComboInset;
+    geometry.width -= 2 * ComboInset;
+  }
   widget->setGeometry(geometry.x, geometry.y, geometry.width, geometry.height);
   auto font = fonts_.find(options.font);
   if (font != fonts_.end()) widget->setFont(font->second);

@@ -46,7 +46,7 @@ void QtGui::ChooseKoreanFont() {
   const QList<QFontDatabase::WritingSystem> systems = QFontDatabase::writingSystems(font.family());
   if (systems.contains(QFontDatabase::Korean)) return;
   const QStringList korean = QFontDatabase::families(QFontDatabase::Korean);
-  for (const char* preferred : {"NanumGothic", "NanumBarunGothic", "Noto Sans CJK KR", "Noto Sans KR"}) {
+  for (const char* preferred : {"NanumBarunGothic", "NanumGothic", "Noto Sans CJK KR", "Noto Sans KR"}) {
     if (korean.contains(QString::fromLatin1(preferred))) {
       font.setFamily(QString::fromLatin1(preferred));
       QApplication::setFont(font);
