@@ -47,11 +47,12 @@ inline uint32_t SampleNearest(const MipLevel& level, float u, float v) {
   return level.texels[(static_cast<size_t>(y) << level.width_shift) + x];
 }
 
-inline uint32_t SampleBilinear(const MipLevel& level, float u, float v) {
+// u and v already wrapped into [0, 1).
+inline uint32_t SampleBilinearWrapped(const MipLevel& level, float u, float v) {
   int32_t w256 = level.width << 8;
   int32_t h256 = level.height << 8;
-  int32_t fx = static_cast<int32_t>(Wrap(u) * static_cast<float>(w256)) + w256 - 128;
-  int32_t fy = static_cast<int32_t>(Wrap(v) * static_cast<float>(h256)) + h256 - 128;
+  int32_t fx = static_cast<int32_t>(u * static_cast<float>(w256)) + w256 - 128;
+  int32_t fy = static_cast<int32_t>(v * static_cast<float>(h256)) + h256 - 128;
   int32_t x0 = (fx >> 8) & (level.width - 1);
   int32_t x1 = (x0 + 1) & (level.width - 1);
   int32_t y0 = (fy >> 8) & (level.height - 1);
@@ -62,6 +63,10 @@ inline uint32_t SampleBilinear(const MipLevel& level, float u, float v) {
   uint32_t top = LerpTexel(row0[x0], row0[x1], ax);
   uint32_t bottom = LerpTexel(row1[x0], row1[x1], ax);
   return LerpTexel(top, bottom, static_cast<uint32_t>(fy & 255));
+}
+
+inline uint32_t SampleBilinear(const MipLevel& level, float u, float v) {
+  return SampleBilinearWrapped(level, Wrap(u), Wrap(v));
 }
 
 // Samples a prepared texture. lod is log2 of the texels covered by one pixel along its
