@@ -194,6 +194,8 @@ int ProgressPercent(int64_t row, int64_t rows) {
   return static_cast<int>(std::nearbyintf(static_cast<float>(exact)));
 }
 
+namespace {
+
 // The piece left open by a finished (or skipped) source ends here unless the next row
 // continues it: joined mode within one folder. A cut-detection leftover never outlives
 // its source.
@@ -214,6 +216,8 @@ void EndJobAfterLastRow() {
   job.job_state = JobIdle;
   FinishJob();
 }
+
+}  // namespace
 
 void EndSource() {
   SlicingJob& job = JobRecord();
