@@ -18,7 +18,7 @@ namespace {
 
 using gui::ControlKind;
 
-struct ControlSpec {
+struct ControlSetup {
   gui::ControlId id;
   ControlKind kind;
   const char16_t* text;
@@ -27,7 +27,7 @@ struct ControlSpec {
 
 // The controls the job reads, with the main window's initial values (the open-folder box
 // starts unchecked here so that no test opens a file browser by accident).
-constexpr ControlSpec kControls[] = {
+constexpr ControlSetup kControls[] = {
     {gui::CtlSourceList, ControlKind::List, u"", 0},
     {gui::CtlFixedOption, ControlKind::Option, u"일정 간격으로 자르기", 1},
     {gui::CtlCutDetectOption, ControlKind::Option, u"컷 인식하여 자르기", 0},
@@ -49,10 +49,10 @@ constexpr ControlSpec kControls[] = {
 
 void BuildControls(gui::HeadlessGui& gui) {
   gui.OpenWindow(gui::MainWindow, 470, 630, u"Zentrova V2", gui::NoWindow, true);
-  for (const ControlSpec& spec : kControls) {
+  for (const ControlSetup& setup : kControls) {
     gui::ControlOptions options;
-    options.max_length = spec.id == gui::CtlQualityField || spec.id == gui::CtlDigitsField ? 2 : 5;
-    gui.CreateControl(gui::MainWindow, spec.id, spec.kind, {}, spec.text, options);
+    options.max_length = setup.id == gui::CtlQualityField || setup.id == gui::CtlDigitsField ? 2 : 5;
+    gui.CreateControl(gui::MainWindow, setup.id, setup.kind, {}, setup.text, options);
   }
   gui.AddItem(gui::CtlFolderBox, u"slice");
   gui.AddItem(gui::CtlFolderBox, u"[원본 폴더명]");
@@ -61,9 +61,9 @@ void BuildControls(gui::HeadlessGui& gui) {
   gui.AddItem(gui::CtlFormatBox, u"jpg");
   gui.AddItem(gui::CtlFormatBox, u"png");
   gui.SetColumns(gui::CtlSourceList, {{u"폴더", 100}, {u"파일", 330}, {u"전체경로", 0}});
-  for (const ControlSpec& spec : kControls) {
-    if (spec.kind == ControlKind::DigitsEntry || spec.kind == ControlKind::ComboEditable) gui.SetText(spec.id, spec.text);
-    if (spec.kind != ControlKind::ComboEditable && spec.kind != ControlKind::DigitsEntry) gui.SetState(spec.id, spec.state);
+  for (const ControlSetup& setup : kControls) {
+    if (setup.kind == ControlKind::DigitsEntry || setup.kind == ControlKind::ComboEditable) gui.SetText(setup.id, setup.text);
+    if (setup.kind != ControlKind::ComboEditable && setup.kind != ControlKind::DigitsEntry) gui.SetState(setup.id, setup.state);
   }
 }
 
