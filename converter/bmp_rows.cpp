@@ -21,21 +21,20 @@ class BmpRowSource final : public RowSource {
   uint32_t Width() const override { return width_; }
   uint32_t Height() const override { return height_; }
 
-  bool ReadRows(uint8_t* rgb, uint32_t count) override {
+  bool ReadRow(uint8_t* bgr) override {
     if (!Error().empty()) return false;
-    if (count > height_ - next_row_) return Fail("BMP: more rows asked for than the image has");
-    for (uint32_t i = 0; i < count; ++i, ++next_row_, rgb += 3 * uint64_t{width_}) {
-      uint64_t file_row = top_first_ ? next_row_ : height_ - 1 - next_row_;
-      if (!source_.ReadAt(data_ + file_row * stride_, row_.data(), stride_)) {
-        return Fail("BMP: pixel data ends early");
-      }
-      for (uint32_t x = 0; x < width_; ++x) {
-        const uint8_t* p = row_.data() + uint64_t{x} * bytes_per_pixel_;
-        rgb[3 * x] = p[2];
-        rgb[3 * x + 1] = p[1];
-        rgb[3 * x + 2] = p[0];
-      }
+    if (next_row_ >= height_) return Fail("BMP: more rows asked for than the image has");
+    uint64_t file_row = top_first_ ? next_row_ : height_ - 1 - next_row_;
+    if (!source_.ReadAt(data_ + file_row * stride_, row_.data(), stride_)) {
+      return Fail("BMP: pixel data ends early");
     }
+    for (uint32_t x = 0; x < width_; ++x) {
+      const uint8_t* p = row_.data() + uint64_t{x} * bytes_per_pixel_;
+      bgr[3 * x] = p[0];
+      bgr[3 * x + 1] = p[1];
+      bgr[3 * x + 2] = p[2];
+    }
+    ++next_row_;
     return true;
   }
 

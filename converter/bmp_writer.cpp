@@ -113,18 +113,25 @@ bool BmpFileWriter::FlushChunk() {
   return true;
 }
 
-bool BmpFileWriter::WriteRows(const uint8_t* rgb, uint32_t count) {
-  if (descriptor_ < 0) return Fail("BMP: writer is not open");
-  if (count > height_ - rows_written_ - rows_buffered_) return Fail("BMP: more rows than the image has");
-  for (uint32_t i = 0; i < count; ++i, rgb += 3 * uint64_t{width_}) {
-    if (rows_buffered_ == chunk_rows_ && !FlushChunk()) return false;
-    uint8_t* out = chunk_.data() + (chunk_rows_ - 1 - rows_buffered_) * stride_;
-    for (uint32_t x = 0; x < width_; ++x) {
-      out[3 * x] = rgb[3 * x + 2];
-      out[3 * x + 1] = rgb[3 * x + 1];
-      out[3 * x + 2] = rgb[3 * x];
-    }
-    ++rows_buffered_;
+uint8_t* BmpFileWriter::NextRow() {
+  if (descriptor_ < 0) {
+    Fail("BMP: writer is not open");
+    return nullptr;
+  }
+  if (rows_written_ + rows_buffered_ >= height_) {
+    Fail("BMP: more rows than the image has");
+    return nullptr;
+  }
+  if (rows_buffered_ == chunk_rows_ && !FlushChunk()) return nullptr;
+  return chunk_.data() + (chunk_rows_ - 1 - rows_buffered_) * stride_;
+}
+
+bool BmpFileWriter::WriteRows(const uint8_t* bgr, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i, bgr += 3 * uint64_t{width_}) {
+    uint8_t* row = NextRow();
+    if (!row) return false;
+    std::memcpy(row, bgr, 3 * uint64_t{width_});
+    RowFilled();
   }
   return true;
 }

@@ -21,8 +21,12 @@ class BmpFileWriter {
   BmpFileWriter& operator=(const BmpFileWriter&) = delete;
 
   bool Open(const std::string& final_path, uint32_t width, uint32_t height);
-  // The next count rows (3 x width bytes each, red, green, blue, top row first).
-  bool WriteRows(const uint8_t* rgb, uint32_t count);
+  // Where the next row (top row first) goes: 3 x width bytes of blue, green, red to be
+  // filled before RowFilled. Null on a write error or when every row has come.
+  uint8_t* NextRow();
+  void RowFilled() { ++rows_buffered_; }
+  // The next count rows copied from bgr (3 x width bytes each).
+  bool WriteRows(const uint8_t* bgr, uint32_t count);
   // Flushes, checks that every row came, and renames the file to its final name.
   bool Finish();
   void Abandon();

@@ -18,36 +18,31 @@
 namespace zen {
 namespace {
 
-constexpr uint64_t kBatchBytes = 1 << 20;
-
 bool OpenSource(const std::string& path, FileByteSource& file, std::string& error) {
   if (file.Open(path)) return true;
   error = "cannot open " + path + ": " + std::strerror(errno);
   return false;
 }
 
-// Streams `rows` rows from the source into a new BMP at path.
-bool WriteBmp(RowSource& rows, uint32_t count, const std::string& path, std::vector<uint8_t>& batch,
-              std::string& error) {
+// Streams `count` rows from the source into a new BMP at path, each decoded straight
+// into the writer's buffer.
+bool WriteBmp(RowSource& rows, uint32_t count, const std::string& path, std::string& error) {
   BmpFileWriter writer;
   if (!writer.Open(path, rows.Width(), count)) {
     error = writer.Error();
     return false;
   }
-  uint64_t row_size = uint64_t{rows.Width()} * 3;
-  uint32_t batch_rows = static_cast<uint32_t>(std::max<uint64_t>(1, kBatchBytes / row_size));
-  batch.resize(row_size * std::min(batch_rows, count));
-  for (uint32_t done = 0; done < count;) {
-    uint32_t take = std::min(batch_rows, count - done);
-    if (!rows.ReadRows(batch.data(), take)) {
-      error = rows.Error();
-      return false;
-    }
-    if (!writer.WriteRows(batch.data(), take)) {
+  for (uint32_t done = 0; done < count; ++done) {
+    uint8_t* row = writer.NextRow();
+    if (!row) {
       error = writer.Error();
       return false;
     }
-    done += take;
+    if (!rows.ReadRow(row)) {
+      error = rows.Error();
+      return false;
+    }
+    writer.RowFilled();
   }
   if (!writer.Finish()) {
     error = writer.Error();
@@ -67,8 +62,7 @@ bool ConvertWholeUnguarded(const std::string& source, const std::string& target,
   std::unique_ptr<RowSource> rows = OpenImageRows(file, error);
   if (!rows) return false;
   log.Line("converting " + source + " (" + SizeText(*rows) + ") to " + target);
-  std::vector<uint8_t> batch;
-  return WriteBmp(*rows, rows->Height(), target, batch, error);
+  return WriteBmp(*rows, rows->Height(), target, error);
 }
 
 bool ConvertSlicesUnguarded(const std::string& source, const std::string& folder, const ConverterLog& log,
@@ -81,9 +75,8 @@ bool ConvertSlicesUnguarded(const std::string& source, const std::string& folder
   if (!PlanStrips(rows->Height(), plan, error)) return false;
   log.Line("cutting " + source + " (" + SizeText(*rows) + ") into " + std::to_string(kStripCount) +
            " strips of " + std::to_string(plan.back()) + " to " + std::to_string(plan.front()) + " rows");
-  std::vector<uint8_t> batch;
   for (int i = 0; i < kStripCount; ++i) {
-    if (!WriteBmp(*rows, plan[i], StripOutputPath(folder, source, i), batch, error)) return false;
+    if (!WriteBmp(*rows, plan[i], StripOutputPath(folder, source, i), error)) return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <utility>
 #include <csetjmp>
 #include <vector>
 
@@ -77,7 +78,7 @@ class JpegRowSource final : public RowSource {
   bool Start();
   uint32_t Width() const override { return info_.output_width; }
   uint32_t Height() const override { return info_.output_height; }
-  bool ReadRows(uint8_t* rgb, uint32_t count) override;
+  bool ReadRow(uint8_t* bgr) override;
 
  private:
   bool Begin();
@@ -90,6 +91,7 @@ class JpegRowSource final : public RowSource {
   JpegInput input_{};
   bool created_ = false;
   bool cmyk_ = false;
+  bool swap_ = false;  // RGB rows to be turned into BGR
   std::vector<uint8_t> line_;
 };
 
@@ -111,7 +113,12 @@ bool JpegRowSource::Begin() {
     case JCS_GRAYSCALE:
     case JCS_YCbCr:
     case JCS_RGB:
+#ifdef JCS_EXTENSIONS
+      info_.out_color_space = JCS_EXT_BGR;  // libjpeg-turbo: rows in the order BMP stores
+#else
       info_.out_color_space = JCS_RGB;
+      swap_ = true;
+#endif
       break;
     case JCS_CMYK:
     case JCS_YCCK:
@@ -148,19 +155,19 @@ bool JpegRowSource::ReadLine(uint8_t* line) {
   return jpeg_read_scanlines(&info_, rows, 1) == 1 && !input_.truncated;
 }
 
-bool JpegRowSource::ReadRows(uint8_t* rgb, uint32_t count) {
+bool JpegRowSource::ReadRow(uint8_t* bgr) {
   if (!Error().empty()) return false;
-  if (count > Height() - info_.output_scanline) return Fail("JPEG: more rows asked for than the image has");
-  uint64_t stride = uint64_t{Width()} * 3;
-  for (uint32_t i = 0; i < count; ++i, rgb += stride) {
-    if (!ReadLine(cmyk_ ? line_.data() : rgb)) {
-      return input_.truncated ? Fail("JPEG: file ends early") : Failed();
-    }
-    if (!cmyk_) continue;
+  if (info_.output_scanline >= Height()) return Fail("JPEG: more rows asked for than the image has");
+  if (!ReadLine(cmyk_ ? line_.data() : bgr)) {
+    return input_.truncated ? Fail("JPEG: file ends early") : Failed();
+  }
+  if (cmyk_) {
     for (uint32_t x = 0; x < Width(); ++x) {
       const uint8_t* p = line_.data() + 4 * x;
-      for (int k = 0; k < 3; ++k) rgb[3 * x + k] = static_cast<uint8_t>(p[k] * p[3] / 255);
+      for (int k = 0; k < 3; ++k) bgr[3 * x + 2 - k] = static_cast<uint8_t>(p[k] * p[3] / 255);
     }
+  } else if (swap_) {
+    for (uint32_t x = 0; x < Width(); ++x) std::swap(bgr[3 * x], bgr[3 * x + 2]);
   }
   return true;
 }

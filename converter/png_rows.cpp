@@ -23,7 +23,7 @@ class PngRowSource final : public RowSource {
   bool Start();
   uint32_t Width() const override { return width_; }
   uint32_t Height() const override { return height_; }
-  bool ReadRows(uint8_t* rgb, uint32_t count) override;
+  bool ReadRow(uint8_t* bgr) override;
 
  private:
   static void OnError(png_structp png, png_const_charp message);
@@ -33,7 +33,7 @@ class PngRowSource final : public RowSource {
   bool ReadWhole();
   bool ReadImage(png_bytep* rows);
   bool ReadOneRow(uint8_t* row);
-  void ToRgb(const uint8_t* in, uint8_t* rgb) const;
+  void ToBgr(const uint8_t* in, uint8_t* bgr) const;
   bool Failed() { return Fail("PNG: " + std::string(message_)); }
 
   SequentialReader reader_;
@@ -67,9 +67,15 @@ bool PngRowSource::ReadHeader() {
   png_read_info(png_, info_);
   width_ = png_get_image_width(png_, info_);
   height_ = png_get_image_height(png_, info_);
-  png_set_expand(png_);
-  png_set_strip_16(png_);
-  png_set_gray_to_rgb(png_);
+  // Only the transforms the file needs, so plain 8-bit RGB rows come through untouched.
+  int type = png_get_color_type(png_, info_);
+  if (type == PNG_COLOR_TYPE_PALETTE || png_get_bit_depth(png_, info_) < 8 ||
+      png_get_valid(png_, info_, PNG_INFO_tRNS)) {
+    png_set_expand(png_);
+  }
+  if (png_get_bit_depth(png_, info_) == 16) png_set_strip_16(png_);
+  if (!(type & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png_);
+  png_set_bgr(png_);
   interlaced_ = png_set_interlace_handling(png_) > 1;
   png_read_update_info(png_, info_);
   channels_ = png_get_channels(png_, info_);
@@ -115,31 +121,29 @@ bool PngRowSource::ReadOneRow(uint8_t* row) {
   return true;
 }
 
-void PngRowSource::ToRgb(const uint8_t* in, uint8_t* rgb) const {
+void PngRowSource::ToBgr(const uint8_t* in, uint8_t* bgr) const {
   if (channels_ == 3) {
-    std::memcpy(rgb, in, uint64_t{width_} * 3);
+    std::memcpy(bgr, in, uint64_t{width_} * 3);
     return;
   }
   for (uint32_t x = 0; x < width_; ++x) {
     uint8_t alpha = in[4 * x + 3];
-    for (int k = 0; k < 3; ++k) rgb[3 * x + k] = OverWhite(in[4 * x + k], alpha);
+    for (int k = 0; k < 3; ++k) bgr[3 * x + k] = OverWhite(in[4 * x + k], alpha);
   }
 }
 
-bool PngRowSource::ReadRows(uint8_t* rgb, uint32_t count) {
+bool PngRowSource::ReadRow(uint8_t* bgr) {
   if (!Error().empty()) return false;
-  if (count > height_ - next_row_) return Fail("PNG: more rows asked for than the image has");
-  uint64_t out_stride = uint64_t{width_} * 3;
-  for (uint32_t i = 0; i < count; ++i, ++next_row_, rgb += out_stride) {
-    if (interlaced_) {
-      ToRgb(whole_.data() + uint64_t{next_row_} * row_.size(), rgb);
-    } else if (channels_ == 3) {
-      if (!ReadOneRow(rgb)) return Failed();
-    } else {
-      if (!ReadOneRow(row_.data())) return Failed();
-      ToRgb(row_.data(), rgb);
-    }
+  if (next_row_ >= height_) return Fail("PNG: more rows asked for than the image has");
+  if (interlaced_) {
+    ToBgr(whole_.data() + uint64_t{next_row_} * row_.size(), bgr);
+  } else if (channels_ == 3) {
+    if (!ReadOneRow(bgr)) return Failed();
+  } else {
+    if (!ReadOneRow(row_.data())) return Failed();
+    ToBgr(row_.data(), bgr);
   }
+  ++next_row_;
   return true;
 }
 

@@ -89,7 +89,7 @@ bool ReadPsdLayout(ByteSource& source, PsdLayout& layout, std::string& error) {
   bool large = layout.header.large;
   uint64_t offset = kPsdHeaderSize;
   uint64_t length = 0;
-  if (!SkipSection(source, offset, false, "colour mode data", length, error)) return false;
+  if (!SkipSection(source, offset, false, "colour mode data section", length, error)) return false;
   if (layout.header.mode == PsdIndexed) {
     if (length < layout.palette.size()) {
       error = "PSD: indexed image without a 768-byte colour table";
@@ -97,7 +97,7 @@ bool ReadPsdLayout(ByteSource& source, PsdLayout& layout, std::string& error) {
     }
     if (!source.ReadAt(offset - length, layout.palette.data(), layout.palette.size())) return false;
   }
-  if (!SkipSection(source, offset, false, "image resources", length, error)) return false;
+  if (!SkipSection(source, offset, false, "image resources section", length, error)) return false;
   if (!SkipSection(source, offset, large, "layer and mask section", length, error)) return false;
   if (!ReadLayerCount(source, offset - length, length, large, layout)) return false;
   uint8_t compression[2];

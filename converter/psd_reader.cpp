@@ -17,12 +17,12 @@ class PsdRowSource final : public RowSource {
   PsdRowSource(const PsdLayout& layout, std::unique_ptr<PsdPlaneReader> planes, int channels, bool alpha);
   uint32_t Width() const override { return layout_.header.width; }
   uint32_t Height() const override { return layout_.header.height; }
-  bool ReadRows(uint8_t* rgb, uint32_t count) override;
+  bool ReadRow(uint8_t* bgr) override;
 
  private:
   bool LoadBand();
   void ToEightBit(const uint8_t* in, uint8_t* out) const;
-  void ComposeRow(uint32_t band_row, uint8_t* rgb);
+  void ComposeRow(uint32_t band_row, uint8_t* bgr);
 
   PsdLayout layout_;
   std::unique_ptr<PsdPlaneReader> planes_;
@@ -87,27 +87,28 @@ bool PsdRowSource::LoadBand() {
   return true;
 }
 
-void PsdRowSource::ComposeRow(uint32_t band_row, uint8_t* rgb) {
+void PsdRowSource::ComposeRow(uint32_t band_row, uint8_t* bgr) {
   uint32_t width = Width();
   uint64_t start = uint64_t{band_row} * width;
   auto plane = [&](int c) { return eight_[c].data() + start; };
   const uint8_t* p0 = plane(0);
   switch (layout_.header.mode) {
-    case PsdIndexed:
+    case PsdIndexed: {
+      const uint8_t* table = layout_.palette.data();
       for (uint32_t x = 0; x < width; ++x) {
-        const uint8_t* table = layout_.palette.data();
-        rgb[3 * x] = table[p0[x]];
-        rgb[3 * x + 1] = table[256 + p0[x]];
-        rgb[3 * x + 2] = table[512 + p0[x]];
+        bgr[3 * x] = table[512 + p0[x]];
+        bgr[3 * x + 1] = table[256 + p0[x]];
+        bgr[3 * x + 2] = table[p0[x]];
       }
       return;  // no transparency in indexed images
+    }
     case PsdRgb: {
       const uint8_t* p1 = plane(1);
       const uint8_t* p2 = plane(2);
       for (uint32_t x = 0; x < width; ++x) {
-        rgb[3 * x] = p0[x];
-        rgb[3 * x + 1] = p1[x];
-        rgb[3 * x + 2] = p2[x];
+        bgr[3 * x] = p2[x];
+        bgr[3 * x + 1] = p1[x];
+        bgr[3 * x + 2] = p0[x];
       }
       break;
     }
@@ -117,14 +118,14 @@ void PsdRowSource::ComposeRow(uint32_t band_row, uint8_t* rgb) {
       const uint8_t* p2 = plane(2);
       const uint8_t* p3 = plane(3);
       for (uint32_t x = 0; x < width; ++x) {
-        rgb[3 * x] = static_cast<uint8_t>(p0[x] * p3[x] / 255);
-        rgb[3 * x + 1] = static_cast<uint8_t>(p1[x] * p3[x] / 255);
-        rgb[3 * x + 2] = static_cast<uint8_t>(p2[x] * p3[x] / 255);
+        bgr[3 * x] = static_cast<uint8_t>(p2[x] * p3[x] / 255);
+        bgr[3 * x + 1] = static_cast<uint8_t>(p1[x] * p3[x] / 255);
+        bgr[3 * x + 2] = static_cast<uint8_t>(p0[x] * p3[x] / 255);
       }
       break;
     }
     default:  // bitmap, greyscale, duotone
-      for (uint32_t x = 0; x < width; ++x) rgb[3 * x] = rgb[3 * x + 1] = rgb[3 * x + 2] = p0[x];
+      for (uint32_t x = 0; x < width; ++x) bgr[3 * x] = bgr[3 * x + 1] = bgr[3 * x + 2] = p0[x];
   }
   if (alpha_) {
     // The merged image's colours are already matted with white (colour x alpha + white x
@@ -134,19 +135,17 @@ void PsdRowSource::ComposeRow(uint32_t band_row, uint8_t* rgb) {
     const uint8_t* a = plane(channels_ - 1);
     for (uint32_t x = 0; x < width; ++x) {
       uint8_t floor = static_cast<uint8_t>(255 - a[x]);
-      for (int k = 0; k < 3; ++k) rgb[3 * x + k] = std::max(rgb[3 * x + k], floor);
+      for (int k = 0; k < 3; ++k) bgr[3 * x + k] = std::max(bgr[3 * x + k], floor);
     }
   }
 }
 
-bool PsdRowSource::ReadRows(uint8_t* rgb, uint32_t count) {
+bool PsdRowSource::ReadRow(uint8_t* bgr) {
   if (!Error().empty()) return false;
-  if (count > Height() - next_row_) return Fail("PSD: more rows asked for than the image has");
-  for (uint32_t i = 0; i < count; ++i, rgb += 3 * uint64_t{Width()}) {
-    if (next_row_ >= band_first_ + band_filled_ && !LoadBand()) return false;
-    ComposeRow(next_row_ - band_first_, rgb);
-    ++next_row_;
-  }
+  if (next_row_ >= Height()) return Fail("PSD: more rows asked for than the image has");
+  if (next_row_ >= band_first_ + band_filled_ && !LoadBand()) return false;
+  ComposeRow(next_row_ - band_first_, bgr);
+  ++next_row_;
   return true;
 }
 

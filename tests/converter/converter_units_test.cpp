@@ -95,12 +95,12 @@ TEST(BmpFileWriter, WritesBottomUpPaddedRowsAndRenamesAtTheEnd) {
   ASSERT_TRUE(second.Finish());
   std::vector<uint8_t> bytes = test::ReadBytes(path);
   ASSERT_EQ(bytes.size(), 54u + 2 * 12);
-  // The bottom row (the second given) comes first, blue-green-red, padded to 12 bytes.
+  // The bottom row (the second given) comes first, as given (blue, green, red), padded to 12 bytes.
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 54, bytes.begin() + 66),
-            (std::vector<uint8_t>{3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0}));
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}));
   test::RgbImage image;
   ASSERT_TRUE(test::ReadBmp24(path, image));
-  EXPECT_EQ(std::vector<uint8_t>(image.rgb.begin(), image.rgb.begin() + 9), std::vector<uint8_t>(rows, rows + 9));
+  EXPECT_EQ(std::vector<uint8_t>(image.rgb.begin(), image.rgb.begin() + 3), (std::vector<uint8_t>{0, 0, 255}));
 }
 
 TEST(BmpFileWriter, AnUnfinishedFileLeavesNothing) {

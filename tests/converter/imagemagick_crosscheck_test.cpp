@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "converter/byte_source.h"
 #include "converter/image_probe.h"
@@ -26,6 +27,7 @@ bool Decode(const std::string& path, test::RgbImage& image, std::string& error) 
     error = rows->Error();
     return false;
   }
+  for (size_t i = 0; i < image.rgb.size(); i += 3) std::swap(image.rgb[i], image.rgb[i + 2]);  // BGR to RGB
   return true;
 }
 

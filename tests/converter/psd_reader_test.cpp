@@ -2,9 +2,11 @@
 // supported mode, depth and compression must decode to the pixels that were written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "converter/byte_source.h"
 #include "converter/image_probe.h"
@@ -110,6 +112,7 @@ bool DecodeAll(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& rgb, uin
     }
     y += take;
   }
+  for (uint64_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);  // rows come as BGR
   return true;
 }
 
