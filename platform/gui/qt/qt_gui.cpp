@@ -81,7 +81,8 @@ bool QtGui::OpenWindow(WindowId id, int content_width, int content_height, std::
   if (parent == NoWindow && main_window_ == NoWindow) {
     main_window_ = id;
     // No menu bar, but the usual quit shortcut acts as the close box.
-    auto* quit = new QShortcut(QKeySequence::Quit, window);
+    // Ctrl+Q by name: some platform themes (offscreen, bare X) bind no standard Quit key.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), window);
     quit->setContext(Qt::ApplicationShortcut);
     QObject::connect(quit, &QShortcut::activated, window,
                      [this, id] { Push(Event{EventKind::Close, id, NoControl, EventSubtype::None, {}}); });

@@ -127,8 +127,8 @@ class FocusReporter final : public QObject {
  public:
   explicit FocusReporter(QtGui* gui) : gui_(gui) {}
   void Watch(QWidget* widget, ControlId id) {
+    // The filter sits on the application, which sees every widget's events first.
     ids_[widget] = id;
-    widget->installEventFilter(this);
     QObject::connect(widget, &QObject::destroyed, this, [this, widget] { ids_.erase(widget); });
   }
   std::function<void()> on_quit;
