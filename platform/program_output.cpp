@@ -1,7 +1,5 @@
 // Polling a started program, reading its output as lines of text, writing its input.
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include <signal.h>
 #include <time.h>
@@ -14,8 +12,6 @@ namespace zen {
 
 namespace {
 
-// How often the checks look whether a program has ended.
-constexpr auto EndPollInterval = std::chrono::milliseconds(2);
 constexpr char16_t Space = u' ';
 
 // Decodes one character of UTF-8 output into `units`; the number of units (1 or 2),
@@ -93,7 +89,7 @@ bool ProgramIsRunning(ProgramRecord* record) {
   output->Fill();
   if (output->Count() > 0 || !output->AtEnd()) return true;
   // All output is read: report the end only once the program is gone as well.
-  while (!ProgramHasEnded(record)) std::this_thread::sleep_for(EndPollInterval);
+  WaitUntilEnded(record, -1);
   return false;
 }
 
@@ -113,14 +109,7 @@ std::u16string ReadOutputLine(ProgramRecord* record) {
 bool WaitForProgramEnd(ProgramRecord* record, int timeoutMs) {
   if (record == nullptr) return true;
   if (timeoutMs == 0) return ProgramHasEnded(record);
-  auto begun = std::chrono::steady_clock::now();
-  while (!ProgramHasEnded(record)) {
-    std::this_thread::sleep_for(EndPollInterval);
-    if (timeoutMs > 0 && std::chrono::steady_clock::now() - begun > std::chrono::milliseconds(timeoutMs)) {
-      return false;
-    }
-  }
-  return true;
+  return WaitUntilEnded(record, timeoutMs < 0 ? -1 : timeoutMs);
 }
 
 PipeReader* ProgramOutputReader(ProgramRecord* record) { return record ? record->output : nullptr; }

@@ -1,5 +1,6 @@
 // The record list, the reaper threads that wait for polled programs, and releasing records.
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -46,6 +47,7 @@ void* Reap(void* argument) {
   ProgramRunnerState& runner = ProgramRunner();
   std::lock_guard<std::recursive_mutex> lock(runner.mutex);
   if (ProgramRecord* record = FindProgramRecord(runner, serial)) record->ended = true;
+  runner.endSignal.notify_all();
   return nullptr;
 }
 
@@ -93,6 +95,19 @@ bool ProgramHasEnded(ProgramRecord* record) {
     if (done == record->processId || (done < 0 && errno == ECHILD)) record->ended = true;
   }
   return record->ended;
+}
+
+bool WaitUntilEnded(ProgramRecord* record, int timeoutMs) {
+  ProgramRunnerState& runner = ProgramRunner();
+  auto begun = std::chrono::steady_clock::now();
+  std::unique_lock<std::recursive_mutex> lock(runner.mutex);
+  while (!ProgramHasEnded(record)) {
+    if (timeoutMs >= 0 && std::chrono::steady_clock::now() - begun > std::chrono::milliseconds(timeoutMs)) {
+      return false;
+    }
+    runner.endSignal.wait_for(lock, std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 void ReleaseProgram(ProgramRecord* record) {

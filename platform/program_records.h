@@ -1,5 +1,6 @@
 #pragma once
 // Inside the runner: the program records and the process-wide list that holds them.
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <utility>
@@ -25,6 +26,7 @@ struct ProgramRecord {
 
 struct ProgramRunnerState {
   std::recursive_mutex mutex;  // guards the list, the records' ids and the flags above
+  std::condition_variable_any endSignal;  // told whenever a reaper records an end
   std::vector<ProgramRecord*> records;
   // Process ids of records released before their reaper took them, by serial.
   std::vector<std::pair<uint64_t, int>> handedOver;
@@ -43,5 +45,9 @@ bool StartReaper(ProgramRecord* record);
 
 // Whether the record's program has ended (and been waited for).
 bool ProgramHasEnded(ProgramRecord* record);
+
+// Waits until the program has ended, looking at least every 2 ms; timeoutMs < 0 waits
+// without limit. False when the time ran out first.
+bool WaitUntilEnded(ProgramRecord* record, int timeoutMs);
 
 }  // namespace zen

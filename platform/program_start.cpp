@@ -7,6 +7,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,6 +88,48 @@ int ConnectedInput(const Launch& launch) {
   }
   execvp(launch.executable.c_str(), launch.argv.data());
   _exit(1);
+}
+
+bool IsEnterableFolder(const std::string& folder) {
+  struct stat info {};
+  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && access(folder.c_str(), X_OK) == 0;
+}
+
+// The child's side of the start as spawn actions, in the order RunChild applies them.
+bool DescribeChild(const Launch& launch, posix_spawn_file_actions_t& actions) {
+  bool ok = true;
+  // A folder that cannot be entered is skipped: the program then runs where we are.
+  if (!launch.directory.empty() && IsEnterableFolder(launch.directory)) {
+    ok = posix_spawn_file_actions_addchdir_np(&actions, launch.directory.c_str()) == 0;
+  }
+  if (!(launch.flags & RunOpen)) return ok;
+  auto move = [&](int from, int to) { return from < 0 || posix_spawn_file_actions_adddup2(&actions, from, to) == 0; };
+  if (launch.flags & RunRead) ok = ok && move(launch.out[1], STDOUT_FILENO);
+  if (launch.flags & RunWrite) ok = ok && move(launch.in[0], STDIN_FILENO);
+  if (launch.flags & RunError) ok = ok && move(launch.err[1], STDERR_FILENO);
+  if ((launch.flags & RunConnect) && launch.connectFd >= 0) {
+    ok = ok && posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, launch.connectPath.c_str(), O_RDONLY, 0) == 0;
+  }
+  return ok;
+}
+
+// Starts the program as our child without copying this (possibly large) process the way
+// fork does; its id, or -1. A program the system cannot execute is run by the shell.
+pid_t SpawnProgram(const Launch& launch) {
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return -1;
+  pid_t id = -1;
+  if (DescribeChild(launch, actions)) {
+    int error = posix_spawn(&id, launch.executable.c_str(), &actions, nullptr, launch.argv.data(), environ);
+    if (error == ENOEXEC) {
+      std::vector<char*> shellArgv{const_cast<char*>("/bin/sh"), const_cast<char*>(launch.executable.c_str())};
+      shellArgv.insert(shellArgv.end(), launch.argv.begin() + 1, launch.argv.end());
+      error = posix_spawn(&id, "/bin/sh", &actions, nullptr, shellArgv.data(), environ);
+    }
+    if (error != 0) id = -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return id;
 }
 
 void WaitForChild(pid_t id) {
@@ -195,8 +239,7 @@ void WatchRecord(ProgramRecord* record) {
 
 ProgramStart StartOpen(Launch& launch) {
   if (!OpenPipes(launch)) return {};
-  pid_t id = fork();
-  if (id == 0) RunChild(launch);
+  pid_t id = SpawnProgram(launch);
   if (id < 0) {
     ClosePipes(launch);
     return {};
@@ -223,8 +266,7 @@ ProgramStart StartProgram(std::u16string_view name, std::u16string_view paramete
   }
   if (flags & RunOpen) return StartOpen(launch);
   if (flags & RunWait) {
-    pid_t id = fork();
-    if (id == 0) RunChild(launch);
+    pid_t id = SpawnProgram(launch);
     if (id < 0) return {};
     WaitForChild(id);
     return {1, nullptr};
