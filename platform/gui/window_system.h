@@ -39,7 +39,8 @@ struct Event {
 };
 
 enum class ControlKind {
-  Image,         // shows a NativeImage scaled to the control's size
+  Image,         // shows a NativeImage at its size in points (pixels / the screen scale),
+                 // from the top-left corner, clipped by the control
   List,          // rows of column texts, a row icon, multiple selection, accepts file drops
   Frame,         // a titled group box
   Option,        // radio button; consecutive options on one window form one group
