@@ -11,6 +11,8 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # window toolkit and a Korean font
   qt6-base-dev qt6-translations-l10n fonts-nanum
+  # the desktop opener for the output folder and the update page
+  xdg-utils
   # tests: GoogleTest, a display server, an independent image decoder
   googletest libgtest-dev xvfb xauth imagemagick
   # fuzzing and sanitizers
