@@ -108,6 +108,18 @@ TEST_F(ProgramRunnerTest, UnusableProgramsDoNotStart) {
   EXPECT_FALSE(StartProgram(FromUtf8(dir_.Path().string()), u"", u"", RunWait));
 }
 
+TEST_F(ProgramRunnerTest, ProgramTheSystemCannotRunFailsToStart) {
+  // Usable by every check of the search, but its interpreter does not exist.
+  std::u16string broken = FromUtf8(dir_.Write("broken.sh", "#!/nonexistent/interpreter\n", 0755));
+  EXPECT_EQ(StartProgram(broken, u"", u"", ReadFlags).record, nullptr);
+  EXPECT_FALSE(StartProgram(broken, u"", u"", RunWait));
+  // Without a "#!" line the shell runs it, as execvp would.
+  std::u16string bare = FromUtf8(dir_.Write("bare.sh", "echo \"bare $1\"\n", 0755));
+  ProgramRecord* record = StartProgram(bare, u"x", u"", ReadFlags).record;
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(ReadAllLines(record), (Lines{u"bare x"}));
+}
+
 TEST_F(ProgramRunnerTest, WaitFlagReturnsAfterTheProgramEnded) {
   std::string mark = dir_ / "done";
   ProgramStart start = StartProgram(Script("w.sh", "sleep 0.1; echo ok > \"$1\""), FromUtf8("\"" + mark + "\""), u"",
