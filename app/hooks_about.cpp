@@ -1,14 +1,20 @@
-// The About window's side of the loop. Until it exists the "정보" button does nothing.
+// The About window's side of the loop, and the engine's module registration at start-up.
+#include "app/about_window.h"
 #include "app/loop_hooks.h"
+#include "platform/engine_loader.h"
 
 namespace zen {
 
 void WireAboutHooks(LoopHooks& hooks) {
-  (void)hooks;
-  // hooks.show_about_window = ShowAboutWindow;
-  // hooks.handle_about_event = HandleAboutEvent;        // void(const gui::Event&)
-  // hooks.about_animation_step = AboutAnimationStep;
-  // hooks.exit_cleanup = ...;                             // unload the engine
+  RegisterEngineModules();
+  hooks.show_about_window = ShowAboutWindow;
+  hooks.handle_about_event = HandleAboutEvent;
+  hooks.about_animation_step = AboutAnimationStep;
+  auto previous = hooks.exit_cleanup;
+  hooks.exit_cleanup = [previous] {
+    CallHook(previous);
+    UnloadEngine();
+  };
 }
 
 }  // namespace zen
