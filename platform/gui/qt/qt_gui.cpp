@@ -1,4 +1,5 @@
 // The Qt window system: windows, fonts, the event queue and the screen.
+#include <QVariant>
 #include <QCursor>
 #include <QFocusEvent>
 #include <QFontDatabase>
@@ -114,13 +115,23 @@ void QtGui::ShowWindow(WindowId id, bool visible) {
   window->activateWindow();
 }
 
+// Disabling a window disables its own controls only: Qt would also disable the child
+// windows it owns (the About window, whose buttons must keep working meanwhile).
 void QtGui::EnableWindow(WindowId id, bool enabled) {
-  if (QWidget* w = WindowWidget(id)) w->setEnabled(enabled);
+  QWidget* w = WindowWidget(id);
+  if (!w) return;
+  w->setProperty("zenEnabled", enabled);
+  for (QObject* child : w->children()) {
+    auto* widget = qobject_cast<QWidget*>(child);
+    if (widget && !widget->isWindow()) widget->setEnabled(enabled);
+  }
 }
 
 bool QtGui::WindowEnabled(WindowId id) {
   QWidget* w = WindowWidget(id);
-  return w && w->isEnabled();
+  if (!w) return false;
+  const QVariant flag = w->property("zenEnabled");
+  return w->isEnabled() && (!flag.isValid() || flag.toBool());
 }
 
 void QtGui::SetContentSize(WindowId id, int width, int height) {
