@@ -4,6 +4,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <cstdlib>
@@ -61,6 +62,7 @@ std::vector<std::u16string> QtGui::OpenFilesDialog(std::u16string_view title, st
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setDirectory(open_dialog_folder_.isEmpty() ? QDir::homePath() : open_dialog_folder_);
   const QStringList filters = NameFiltersFromText(filter);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
@@ -69,6 +71,7 @@ std::vector<std::u16string> QtGui::OpenFilesDialog(std::u16string_view title, st
   std::vector<std::u16string> chosen;
   if (dialog.exec() == QDialog::Accepted) {
     for (const QString& path : dialog.selectedFiles()) chosen.push_back(path.toStdU16String());
+    open_dialog_folder_ = dialog.directory().absolutePath();
   }
   Reactivate(previous);
   return chosen;

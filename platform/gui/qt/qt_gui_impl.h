@@ -118,6 +118,9 @@ class QtGui final : public WindowSystem {
   std::deque<Event> queue_;
   WindowId main_window_ = NoWindow;
   ControlId last_created_ = NoControl;
+  // Where the open dialog starts: the folder of the last choice, at first the home
+  // folder (the working directory is the bundle, where no artist keeps pages).
+  QString open_dialog_folder_;
 };
 
 // Turns focus changes of entries and combo boxes, and the application's quit request,
