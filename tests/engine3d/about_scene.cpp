@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "app/about_scene_model.h"
+
 namespace zen::testing {
 
 std::string PackageFolder() { return std::string(ZEN_TEST_DATA_DIR) + "/../../res/package"; }
@@ -17,45 +19,10 @@ void FillWholeTarget(ZenDrawingTarget* target, uint32_t colour) {
   if (target->on_stop) target->on_stop(target);
 }
 
-static void SetUpMaterials(const EngineEntries& e, uint32_t window_colour) {
-  e.textures.load(0, "Package.png");
-  e.materials.create(0, 0);
-  e.materials.filtering(0, 3, 8);
-  e.materials.unlit(0, 1);
-
-  e.textures.create(1, 2, 2);
-  FillWholeTarget(e.textures.draw_into(1), window_colour);
-  e.materials.create(1, 1);
-  e.textures.load(2, "PackagePlane.png");
-  e.materials.add_layer(1, 2, 2);
-  e.materials.filtering(1, 3, 8);
-  e.materials.unlit(1, 1);
-
-  e.textures.load(3, "Env.png");
-  e.materials.create(2, 0);
-  e.materials.filtering(2, 3, 8);
-  e.materials.add_layer(2, 3, 1);
-  e.materials.attribute(2, 15, 2, 1);
-}
-
 bool SetUpAboutScene(const EngineEntries& e, const AboutSceneOptions& o) {
   e.screen.set_antialiasing(o.antialiasing);
   if (!e.screen.open_window_screen(1, 0, 0, o.width, o.height, 32)) return false;
-  e.cameras.create(0, 0, 0, 100, 100);
-  e.cameras.field_of_view(0, 30);
-  e.cameras.background(0, o.window_colour);
-  e.cameras.move(0, 0, 0.25f, 0.65f, 2);
-  e.cameras.look_at(0, 0, -0.025f, 0);
-  e.resources.add_folder(o.resource_folder.c_str(), 0);
-  e.meshes.load(0, "Package.mesh");
-  e.meshes.load(1, "PackagePlane.mesh");
-  e.meshes.load(2, "PackageSticker1.mesh");
-  SetUpMaterials(e, o.window_colour);
-  e.entities.create(0, 0, 0);
-  e.entities.create(1, 1, 1);
-  e.entities.create(2, 2, 2);
-  e.entities.attach(0, "", 1);
-  e.entities.attach(0, "", 2);
+  BuildAboutScene(e, o.window_colour, o.resource_folder.c_str());
   return true;
 }
 

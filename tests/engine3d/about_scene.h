@@ -1,6 +1,6 @@
 #pragma once
-// The About window's scene, set up through the loaded engine's entries in the About
-// window's order, for the tests and the benchmark (which have no window).
+// The About window's scene on a screen of the tests' own size, for the tests and the
+// benchmark (which have no window); the model is the program's own.
 #include <cstdint>
 #include <string>
 
