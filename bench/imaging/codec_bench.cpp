@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "comic_page.h"
+#include "bench/common/comic_page.h"
 #include "direct_codecs.h"
 #include "imaging/codecs.h"
 #include "imaging/image_table.h"
@@ -88,6 +88,14 @@ void ReportLoadPeak(const std::string& jpeg) {
               grown_mb, before / 1024.0, rgba_mb, file_mb, budget, grown_mb <= budget ? "ok" : "OVER");
 }
 
+// The shared comic page under number, as an opaque image.
+bool MakeComicPage(zen::ImageId number, int32_t width, int32_t height) {
+  if (zen::ImageCreate(number, width, height) == 0) return false;
+  const std::vector<uint8_t> page = zen::bench::ComicPage(width, height);
+  std::memcpy(zen::ImageNativeObject(number)->pixels.get(), page.data(), page.size());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,7 +105,7 @@ int main(int argc, char** argv) {
   const auto dir = std::filesystem::temp_directory_path() / ("zen-codec-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const auto path = [&](const char* name) { return (dir / name).string(); };
-  if (!zen::bench::MakeComicPage(9, kWidth, kHeight)) return 1;
+  if (!MakeComicPage(9, kWidth, kHeight)) return 1;
   zen::ImageSave(9, zen::FromUtf8(path("page.jpg")), zen::CodecJpeg, 9, -1);
   zen::ImageSave(9, zen::FromUtf8(path("page.png")), zen::CodecPng, 7, -1);
   std::printf("page %dx%d: JPEG %.1f MB, PNG %.1f MB; best of %d runs\n", kWidth, kHeight,

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "comic_page.h"
+#include "bench/common/comic_page.h"
 #include "imaging/image_table.h"
 #include "imaging/resize.h"
 #include "imaging/resize_core.h"
@@ -69,11 +69,13 @@ void Report(const char* what, const Timing& t) {
   std::printf("  %-40s median wall %7.1f ms   CPU %7.1f ms (best %7.1f)\n", what, t.wall, t.cpu, t.best_cpu);
 }
 
+#ifdef ZEN_BENCH_WITH_MAGICK
 double MeanDifference(const std::vector<uint8_t>& a, const uint8_t* b) {
   double total = 0;
   for (size_t i = 0; i < a.size(); ++i) total += std::abs(int{a[i]} - int{b[i]});
   return total / static_cast<double>(a.size());
 }
+#endif
 
 }  // namespace
 

@@ -26,7 +26,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
-#include "bench/resize/comic_page.h"
+#include "bench/common/comic_page.h"
 #include "imaging/codecs.h"
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"

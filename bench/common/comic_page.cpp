@@ -1,4 +1,4 @@
-#include "comic_page.h"
+#include "bench/common/comic_page.h"
 
 #include <cstddef>
 #include <cstdlib>
