@@ -24,6 +24,26 @@ QImage Blank(int width, int height) {
   return image;
 }
 
+// A tall strip cut by dashed lines into pieces, 46 x 64 points times size, the lines
+// reaching 8 points past either side; origin is the strip's top left corner.
+void DrawCutStrip(QPainter& p, QPointF origin, double size) {
+  p.save();
+  p.translate(origin);
+  p.scale(size, size);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(255, 255, 255, 235));
+  p.drawRoundedRect(QRectF(0, 0, 46, 64), 3, 3);
+  p.setBrush(QColor(0x2f, 0x6f, 0x8f, 90));
+  p.drawRect(QRectF(6, 5, 34, 12));
+  p.drawRect(QRectF(6, 26, 34, 14));
+  p.drawRect(QRectF(6, 48, 34, 11));
+  QPen cut(QColor(0xf2, 0x8c, 0x28), 1.5, Qt::DashLine);
+  p.setPen(cut);
+  p.drawLine(QPointF(-8, 21.5), QPointF(54, 21.5));
+  p.drawLine(QPointF(-8, 43.5), QPointF(54, 43.5));
+  p.restore();
+}
+
 // The banner: the product name over a deep blue field with a strip being cut into pieces.
 QImage Banner() {
   QImage image = Blank(470, 80);
@@ -34,19 +54,7 @@ QImage Banner() {
   field.setColorAt(0, BannerTop);
   field.setColorAt(1, BannerBottom);
   p.fillRect(QRectF(0, 0, 470, 80), field);
-  // A tall strip on the right, cut by dashed lines into numbered pieces.
-  const QRectF strip(392, 8, 46, 64);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(255, 255, 255, 235));
-  p.drawRoundedRect(strip, 3, 3);
-  p.setBrush(QColor(0x2f, 0x6f, 0x8f, 90));
-  p.drawRect(QRectF(398, 13, 34, 12));
-  p.drawRect(QRectF(398, 34, 34, 14));
-  p.drawRect(QRectF(398, 56, 34, 11));
-  QPen cut(QColor(0xf2, 0x8c, 0x28), 1.5, Qt::DashLine);
-  p.setPen(cut);
-  p.drawLine(QPointF(384, 29.5), QPointF(446, 29.5));
-  p.drawLine(QPointF(384, 51.5), QPointF(446, 51.5));
+  DrawCutStrip(p, QPointF(392, 8), 1);
   QFont title(QStringLiteral("NanumSquare"));
   title.setPixelSize(30);
   title.setWeight(QFont::ExtraBold);
@@ -59,6 +67,22 @@ QImage Banner() {
   p.setPen(QColor(255, 255, 255, 210));
   p.drawText(QRectF(26, 50, 340, 20), Qt::AlignLeft | Qt::AlignVCenter,
              QString::fromUtf8("세로 웹툰 이미지 분할 도구"));
+  return image;
+}
+
+// The desktop's icon for the program: the banner's cut strip on its blue field.
+QImage AppIcon() {
+  QImage image = Blank(128, 128);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(Scale, Scale);
+  QLinearGradient field(0, 8, 0, 120);
+  field.setColorAt(0, BannerTop);
+  field.setColorAt(1, BannerBottom);
+  p.setPen(Qt::NoPen);
+  p.setBrush(field);
+  p.drawRoundedRect(QRectF(8, 8, 112, 112), 22, 22);
+  DrawCutStrip(p, QPointF(64 - 23 * 1.4, 64 - 32 * 1.4), 1.4);
   return image;
 }
 
@@ -167,5 +191,6 @@ int main(int argc, char** argv) {
   ok &= Save(Arrow(false), folder, "toolbarIcon3.png");
   ok &= Save(Cross(), folder, "toolbarIcon4.png");
   ok &= Save(Folder(), folder, "tree0.png");
+  ok &= Save(AppIcon(), folder, "appIcon.png");
   return ok ? 0 : 1;
 }

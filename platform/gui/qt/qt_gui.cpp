@@ -1,8 +1,10 @@
 // The Qt window system: windows, fonts, the event queue and the screen.
 #include <QVariant>
 #include <QCursor>
+#include <QFile>
 #include <QFocusEvent>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QKeySequence>
 #include <QLibraryInfo>
 #include <QPalette>
@@ -18,6 +20,9 @@ QtGui::QtGui(int& argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Zentrova"));
     QApplication::setDesktopFileName(QStringLiteral("zentrova"));
     own_app_ = std::make_unique<QApplication>(argc, argv);
+    // The task bar's picture, from the bundle beside the program (<Contents>/MacOS/...).
+    const QString icon = QApplication::applicationDirPath() + QStringLiteral("/../res/appIcon.png");
+    if (QFile::exists(icon)) QApplication::setWindowIcon(QIcon(icon));
   }
   QApplication::setQuitOnLastWindowClosed(false);
   translator_ = std::make_unique<QTranslator>();
