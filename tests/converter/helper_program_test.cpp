@@ -139,6 +139,23 @@ TEST(ZenHelper, StripsOfInterlacedPngAndOfPsbWithTheSuffix) {
   EXPECT_TRUE(whole.rgb == image.rgb);
 }
 
+// Strips skip zlib's checksum for speed; a damaged data chunk still fails through its CRC.
+TEST(ZenHelper, ADamagedPngDataChunkFailsAndLeavesNoStrips) {
+  TempFolder folder;
+  TempFolder settings;
+  test::WritePng(folder.File("tall.png"), test::PatternImage(40, 33000));
+  std::vector<uint8_t> bytes = test::ReadBytes(folder.File("tall.png"));
+  const std::string text(bytes.begin(), bytes.end());
+  const size_t idat = text.rfind("IDAT");  // the last chunk: rows near the bottom
+  ASSERT_NE(idat, std::string::npos);
+  bytes[idat + 4 + 20] ^= 0x10;
+  test::WriteBytes(folder.File("tall.png"), bytes);
+  test::RunResult run = RunHelper({"-logfile", "-", "-convertSlice", folder.File("tall.png"), "-configPath", settings.Slash()});
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("PNG"), std::string::npos) << run.err;
+  EXPECT_TRUE(settings.Names().empty());
+}
+
 TEST(ZenHelper, FailuresLeaveNoFilesAndSayWhy) {
   TempFolder folder;
   TempFolder settings;
