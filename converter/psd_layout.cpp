@@ -1,5 +1,7 @@
 #include "converter/psd_layout.h"
 
+#include <cstring>
+
 namespace zen {
 namespace {
 
@@ -27,12 +29,54 @@ bool SkipSection(ByteSource& source, uint64_t& offset, bool eight_bytes, const c
   return true;
 }
 
+// Keys of the additional information blocks whose length field has 8 bytes in PSB.
+bool HasLongLength(const uint8_t key[4]) {
+  static const char* const keys[] = {"LMsk", "Lr16", "Lr32", "Layr", "Mt16", "Mt32", "Mtrn",
+                                     "Alph", "FMsk", "lnk2", "FEid", "FXid", "PxSD"};
+  for (const char* k : keys) {
+    if (std::memcmp(key, k, 4) == 0) return true;
+  }
+  return false;
+}
+
+// 16- and 32-bit documents leave the layer info empty and keep their layers (count first)
+// in an "Lr16" / "Lr32" block after the global layer mask; found by walking the blocks.
+void FindLayerBlockCount(ByteSource& source, uint64_t at, uint64_t end, bool large, PsdLayout& layout) {
+  uint64_t mask_length = 0;
+  if (end - at < 4 || !ReadLength(source, at, false, mask_length) || mask_length > end - at - 4) return;
+  at += 4 + mask_length;
+  while (end - at >= 12) {
+    uint8_t head[8];
+    if (!source.ReadAt(at, head, 8)) return;
+    if (std::memcmp(head, "8BIM", 4) != 0 && std::memcmp(head, "8B64", 4) != 0) return;
+    const bool long_length = large && HasLongLength(head + 4);
+    uint64_t length = 0;
+    if (end - at < 8 + (long_length ? 8u : 4u) || !ReadLength(source, at + 8, long_length, length)) return;
+    at += 8 + (long_length ? 8 : 4);
+    if (length > end - at) return;
+    const bool layers = std::memcmp(head + 4, "Lr16", 4) == 0 || std::memcmp(head + 4, "Lr32", 4) == 0 ||
+                        std::memcmp(head + 4, "Layr", 4) == 0;
+    if (layers && length >= 2) {
+      uint8_t count[2];
+      if (!source.ReadAt(at, count, 2)) return;
+      layout.has_layers = true;
+      layout.layer_count = static_cast<int16_t>(LoadBig16(count));
+      return;
+    }
+    at += length;
+  }
+}
+
 bool ReadLayerCount(ByteSource& source, uint64_t section, uint64_t section_length, bool large,
                     PsdLayout& layout) {
   uint64_t field = large ? 8 : 4;
   uint64_t info_length = 0;
-  if (section_length < field + 2 || !ReadLength(source, section, large, info_length)) return true;
-  if (info_length < 2 || info_length > section_length - field) return true;
+  if (section_length < field || !ReadLength(source, section, large, info_length)) return true;
+  if (info_length > section_length - field) return true;
+  if (info_length < 2) {
+    FindLayerBlockCount(source, section + field + info_length, section + section_length, large, layout);
+    return true;
+  }
   uint8_t count[2];
   if (!source.ReadAt(section + field, count, 2)) return false;
   layout.has_layers = true;

@@ -42,8 +42,9 @@ struct PsdHeader {
 struct PsdLayout {
   PsdHeader header;
   std::array<uint8_t, 768> palette{};  // indexed mode: 256 reds, 256 greens, 256 blues
-  bool has_layers = false;             // a layer section with a layer count
-  int16_t layer_count = 0;             // negative: the first extra channel is the merged transparency
+  bool has_layers = false;             // a layer count was found (layer info or an Lr16/Lr32 block)
+  int16_t layer_count = 0;             // negative: the first extra channel is the merged transparency;
+                                       // otherwise extra channels are saved selections
   uint64_t image_data = 0;             // offset of the compression field
   uint16_t compression = 0;
 };

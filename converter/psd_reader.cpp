@@ -200,7 +200,9 @@ int PsdChannelsUsed(const PsdLayout& layout, bool& has_alpha, std::string& error
     return 0;
   }
   bool alpha_possible = header.mode != PsdIndexed && header.mode != PsdBitmap;
-  if (alpha_possible && header.channels > colour && (!layout.has_layers || layout.layer_count <= 0)) {
+  // Only a negative layer count marks the first extra channel as transparency; elsewhere it
+  // is a saved selection, which would otherwise paint most of the page white.
+  if (alpha_possible && header.channels > colour && layout.has_layers && layout.layer_count < 0) {
     has_alpha = true;
     return colour + 1;
   }

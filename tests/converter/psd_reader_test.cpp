@@ -177,22 +177,29 @@ TEST(PsdReader, ManyBandsAndOneZipStreamPerChannel) {
   EXPECT_EQ(rgb[(uint64_t{39} * 50 + 49) * 3 + 2], Intended(2, 49, 39));
 }
 
-TEST(PsdReader, ExtraChannelIsTransparencyOnlyWithoutPositiveLayerCount) {
-  PsdFixture f = MakeFixture({PsdRgb, 8, 4}, 1, false, 4, 2);
-  std::fill(f.planes[3].begin(), f.planes[3].end(), 0);  // fully transparent
+TEST(PsdReader, ExtraChannelIsTransparencyOnlyWithANegativeLayerCount) {
   std::vector<uint8_t> rgb;
   uint32_t w = 0, h = 0;
   std::string error;
-  for (std::optional<int16_t> layers : {std::optional<int16_t>{}, std::optional<int16_t>{-2}}) {
-    f.layer_count = layers;
-    ASSERT_TRUE(DecodeAll(test::WritePsd(f), rgb, w, h, error)) << error;
-    EXPECT_EQ(rgb, std::vector<uint8_t>(rgb.size(), 255));
+  for (bool large : {false, true}) {
+    for (bool in_block : {false, true}) {
+      SCOPED_TRACE(std::string(large ? "PSB" : "PSD") + (in_block ? ", count in an Lr16 block" : ""));
+      PsdFixture f = MakeFixture({PsdRgb, 16, 4}, 1, large, 4, 2);
+      std::fill(f.planes[3].begin(), f.planes[3].end(), 0);  // fully transparent
+      f.layer_count_in_block = in_block;
+      f.layer_count = -2;
+      ASSERT_TRUE(DecodeAll(test::WritePsd(f), rgb, w, h, error)) << error;
+      EXPECT_EQ(rgb, std::vector<uint8_t>(rgb.size(), 255));
+      // With real layers, or none at all (a flattened page), a fourth channel is a saved
+      // selection and leaves the colours alone.
+      for (std::optional<int16_t> layers : {std::optional<int16_t>{3}, std::optional<int16_t>{}}) {
+        f.layer_count = layers;
+        ASSERT_TRUE(DecodeAll(test::WritePsd(f), rgb, w, h, error)) << error;
+        EXPECT_EQ(rgb[0], Intended(0, 0, 0));
+        EXPECT_EQ(rgb[1], Intended(1, 0, 0));
+      }
+    }
   }
-  // With real layers, a fourth channel is a saved selection and leaves the colours alone.
-  f.layer_count = 3;
-  ASSERT_TRUE(DecodeAll(test::WritePsd(f), rgb, w, h, error)) << error;
-  EXPECT_EQ(rgb[0], Intended(0, 0, 0));
-  EXPECT_EQ(rgb[1], Intended(1, 0, 0));
 }
 
 TEST(PsdReader, ColoursMattedWithWhiteStandAsStoredOverWhite) {

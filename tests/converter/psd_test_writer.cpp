@@ -131,7 +131,17 @@ std::vector<uint8_t> WritePsd(const PsdFixture& f) {
   Put32(out, static_cast<uint32_t>(f.palette.size()));
   out.insert(out.end(), f.palette.begin(), f.palette.end());
   Put32(out, 0);  // no image resources
-  if (f.layer_count) {
+  if (f.layer_count && f.layer_count_in_block) {
+    uint64_t field = f.large ? 8 : 4;
+    // Empty layer info, empty global mask, then one block whose data begins with the count.
+    PutLength(out, field + 4 + 8 + field + 4, f.large);
+    PutLength(out, 0, f.large);
+    Put32(out, 0);
+    out.insert(out.end(), {'8', 'B', 'I', 'M', 'L', 'r', '1', '6'});
+    PutLength(out, 4, f.large);
+    Put16(out, static_cast<uint16_t>(*f.layer_count));
+    Put16(out, 0);
+  } else if (f.layer_count) {
     uint64_t field = f.large ? 8 : 4;
     PutLength(out, field + 2 + 4, f.large);  // layer info + an empty global mask section
     PutLength(out, 2, f.large);

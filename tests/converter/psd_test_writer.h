@@ -17,6 +17,8 @@ struct PsdFixture {
   uint16_t compression = 0;
   bool zip_stream_per_channel = false;
   std::optional<int16_t> layer_count;  // writes a layer section holding only this count
+  // The count in an "Lr16" block after an empty layer info, as 16- and 32-bit documents keep it.
+  bool layer_count_in_block = false;
   std::vector<uint8_t> palette;        // 768 bytes for indexed images
   // Each channel's rows as stored: big-endian samples, 1-bit rows padded to bytes.
   std::vector<std::vector<uint8_t>> planes;
