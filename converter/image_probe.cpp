@@ -34,8 +34,16 @@ ImageFormat SniffFormat(ByteSource& source) {
 bool ProbeJpegSize(ByteSource& source, uint32_t& width, uint32_t& height, std::string& error) {
   uint64_t offset = 2;
   uint8_t bytes[9];
+  // Stray bytes between segments are skipped, as the decoder itself does (with a warning);
+  // a long run of them means this is no marker sequence at all.
+  uint64_t stray = 0;
+  constexpr uint64_t kMaxStray = 65536;
   while (source.ReadAt(offset, bytes, 2)) {
-    if (bytes[0] != 0xFF) break;
+    if (bytes[0] != 0xFF) {
+      if (++stray > kMaxStray) break;
+      offset += 1;
+      continue;
+    }
     uint8_t marker = bytes[1];
     if (marker == 0xFF) {  // fill byte
       offset += 1;

@@ -22,7 +22,8 @@ struct JpegErrors {
 struct JpegInput {
   jpeg_source_mgr base;
   SequentialReader* reader;
-  bool truncated;
+  bool ended;  // the file's bytes ran out and an end marker was supplied
+  bool cut;    // ... and the compressed rows still wanted more
 };
 
 const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
@@ -35,8 +36,9 @@ boolean FillInput(j_decompress_ptr info) {
   size_t length = 0;
   const uint8_t* block = input->reader->NextBlock(length);
   if (length == 0) {
-    // A truncated file: end it so the library reports what it has, as a warning.
-    input->truncated = true;
+    // The file ends: supply the end marker, which writers sometimes leave out. Rows are
+    // missing only if the decoder then runs short of data (a warning, caught below).
+    input->ended = true;
     WARNMS(info, JWRN_JPEG_EOF);
     input->base.next_input_byte = kEndOfImage;
     input->base.bytes_in_buffer = 2;
@@ -65,6 +67,12 @@ void OnError(j_common_ptr info) {
 }
 
 void OnMessage(j_common_ptr) {}
+
+void OnEmit(j_common_ptr info, int level) {
+  if (level >= 0 || info->err->msg_code != JWRN_HIT_MARKER || !info->is_decompressor) return;
+  auto* input = reinterpret_cast<JpegInput*>(reinterpret_cast<j_decompress_ptr>(info)->src);
+  if (input && input->ended) input->cut = true;
+}
 
 class JpegRowSource final : public RowSource {
  public:
@@ -138,9 +146,12 @@ bool JpegRowSource::Start() {
   info_.err = jpeg_std_error(&errors_.base);
   errors_.base.error_exit = OnError;
   errors_.base.output_message = OnMessage;
+  errors_.base.emit_message = OnEmit;
   std::snprintf(errors_.message, sizeof errors_.message, "damaged file");
   if (!Begin()) return Failed();
-  if (input_.truncated) return Fail("JPEG: file ends early");
+  // Headers, and a progressive file's scans (read whole here), must come before the end:
+  // a progressive file cut between scans would otherwise pass as a blurred picture.
+  if (input_.ended) return Fail("JPEG: file ends early");
   try {
     line_.resize(uint64_t{info_.output_width} * info_.output_components);
   } catch (const std::bad_alloc&) {
@@ -152,14 +163,14 @@ bool JpegRowSource::Start() {
 bool JpegRowSource::ReadLine(uint8_t* line) {
   if (setjmp(errors_.jump)) return false;
   JSAMPROW rows[1] = {line};
-  return jpeg_read_scanlines(&info_, rows, 1) == 1 && !input_.truncated;
+  return jpeg_read_scanlines(&info_, rows, 1) == 1 && !input_.cut;
 }
 
 bool JpegRowSource::ReadRow(uint8_t* bgr) {
   if (!Error().empty()) return false;
   if (info_.output_scanline >= Height()) return Fail("JPEG: more rows asked for than the image has");
   if (!ReadLine(cmyk_ ? line_.data() : bgr)) {
-    return input_.truncated ? Fail("JPEG: file ends early") : Failed();
+    return input_.cut ? Fail("JPEG: file ends early") : Failed();
   }
   if (cmyk_) {
     for (uint32_t x = 0; x < Width(); ++x) {
