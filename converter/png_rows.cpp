@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace zen {
@@ -13,7 +14,7 @@ namespace {
 // function that sets the jump point first and holds no object with a destructor.
 class PngRowSource final : public RowSource {
  public:
-  explicit PngRowSource(ByteSource& source) : reader_(source) {}
+  explicit PngRowSource(ByteSource& source) : reader_(source), file_size_(source.Size()) {}
   ~PngRowSource() override {
     if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
   }
@@ -37,6 +38,7 @@ class PngRowSource final : public RowSource {
   bool Failed() { return Fail("PNG: " + std::string(message_)); }
 
   SequentialReader reader_;
+  uint64_t file_size_ = 0;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
   char message_[256] = "damaged file";
@@ -45,8 +47,9 @@ class PngRowSource final : public RowSource {
   int channels_ = 3;
   bool interlaced_ = false;
   uint32_t next_row_ = 0;
+  uint64_t file_row_bytes_ = 0;  // one row as the file stores it, before any transform
   std::vector<uint8_t> row_;
-  std::vector<uint8_t> whole_;
+  std::unique_ptr<uint8_t[]> whole_;  // interlaced images; left unfilled so untouched pages cost nothing
 };
 
 void PngRowSource::OnError(png_structp png, png_const_charp message) {
@@ -72,6 +75,7 @@ bool PngRowSource::ReadHeader() {
   png_read_info(png_, info_);
   width_ = png_get_image_width(png_, info_);
   height_ = png_get_image_height(png_, info_);
+  file_row_bytes_ = png_get_rowbytes(png_, info_);
   // Only the transforms the file needs, so plain 8-bit RGB rows come through untouched.
   int type = png_get_color_type(png_, info_);
   if (type == PNG_COLOR_TYPE_PALETTE || png_get_bit_depth(png_, info_) < 8 ||
@@ -93,9 +97,17 @@ bool PngRowSource::Start() {
   if (!png_ || !info_) return Fail("PNG: out of memory");
   if (!ReadHeader()) return Failed();
   if (channels_ != 3 && channels_ != 4) return Fail("PNG: unexpected sample layout");
+  // Deflate packs at most 1032 bytes into one, so a file far too small for the rows it
+  // claims is refused before a whole interlaced image's memory is taken for it.
+  constexpr uint64_t kMaxDeflateRatio = 1032;
+  const uint64_t most_rows = (file_size_ + 4096) * kMaxDeflateRatio / (file_row_bytes_ + 1);
+  if (height_ > most_rows) {
+    return Fail("PNG: the file is too small to hold " + std::to_string(width_) + "x" + std::to_string(height_) +
+                " pixels");
+  }
   try {
     row_.resize(uint64_t{width_} * channels_);
-    if (interlaced_) whole_.resize(row_.size() * height_);
+    if (interlaced_) whole_.reset(new uint8_t[row_.size() * height_]);
   } catch (const std::bad_alloc&) {
     return Fail("PNG: out of memory for " + std::to_string(width_) + "x" + std::to_string(height_));
   }
@@ -116,7 +128,7 @@ bool PngRowSource::ReadWhole() {
   } catch (const std::bad_alloc&) {
     return Fail("PNG: out of memory");
   }
-  for (uint32_t y = 0; y < height_; ++y) rows[y] = whole_.data() + uint64_t{y} * row_.size();
+  for (uint32_t y = 0; y < height_; ++y) rows[y] = whole_.get() + uint64_t{y} * row_.size();
   return ReadImage(rows.data()) || Failed();
 }
 
@@ -141,7 +153,7 @@ bool PngRowSource::ReadRow(uint8_t* bgr) {
   if (!Error().empty()) return false;
   if (next_row_ >= height_) return Fail("PNG: more rows asked for than the image has");
   if (interlaced_) {
-    ToBgr(whole_.data() + uint64_t{next_row_} * row_.size(), bgr);
+    ToBgr(whole_.get() + uint64_t{next_row_} * row_.size(), bgr);
   } else if (channels_ == 3) {
     if (!ReadOneRow(bgr)) return Failed();
   } else {

@@ -2,6 +2,8 @@
 // line, the BMP files it leaves, and what it leaves when it fails.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <numeric>
 
 #include "tests/converter/converter_test_support.h"
@@ -121,6 +123,35 @@ TEST(ZenHelper, StripsOfOverTallPngAndJpegReassembleToTheSourcesDecode) {
   }
 }
 
+// What other readers accept: a JPEG without its end marker, and stray bytes between
+// segments. Both still convert to the decode of the intact file.
+TEST(ZenHelper, JpegsWithoutTheEndMarkerOrWithStrayBytesConvert) {
+  TempFolder folder;
+  TempFolder settings;
+  test::WriteJpeg(folder.File("whole.jpg"), test::PatternImage(64, 400));
+  RgbImage reference;
+  ASSERT_TRUE(test::DecodeJpeg(folder.File("whole.jpg"), reference));
+  const std::vector<uint8_t> whole = test::ReadBytes(folder.File("whole.jpg"));
+  ASSERT_EQ(whole[whole.size() - 2], 0xFF);
+  ASSERT_EQ(whole[whole.size() - 1], 0xD9);
+  test::WriteBytes(folder.File("noend.jpg"), std::vector<uint8_t>(whole.begin(), whole.end() - 2));
+  std::vector<uint8_t> stray = whole;
+  const size_t after_app0 = 4 + ((size_t{whole[4]} << 8) | whole[5]);
+  ASSERT_EQ(whole[2], 0xFF);  // APP0 comes first
+  stray.insert(stray.begin() + static_cast<std::ptrdiff_t>(after_app0), {0x00, 0x00, 0x17});
+  test::WriteBytes(folder.File("stray.jpg"), stray);
+  for (const char* name : {"noend", "stray"}) {
+    SCOPED_TRACE(name);
+    const std::string path = folder.File(std::string(name) + ".jpg");
+    EXPECT_EQ(SizeLine(RunHelper({"-logfile", "-", "-info", path + "[0]"})), "[IMAGE SIZE]64x400");
+    test::RunResult run = RunHelper({"-logfile", "-", "-convertSlice", path, "-configPath", settings.Slash()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    RgbImage strips;
+    ASSERT_TRUE(Reassemble(settings, name, strips));
+    EXPECT_TRUE(strips.rgb == reference.rgb);
+  }
+}
+
 TEST(ZenHelper, StripsOfInterlacedPngAndOfPsbWithTheSuffix) {
   TempFolder folder;
   TempFolder settings;
@@ -137,6 +168,30 @@ TEST(ZenHelper, StripsOfInterlacedPngAndOfPsbWithTheSuffix) {
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_TRUE(Reassemble(settings, "page", whole));
   EXPECT_TRUE(whole.rgb == image.rgb);
+}
+
+// A few bytes claiming a huge interlaced image (read whole) must not take its memory.
+TEST(ZenHelper, APngFarTooSmallForItsSizeIsRefusedAtOnce) {
+  TempFolder folder;
+  TempFolder settings;
+  std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const auto chunk = [&png](const char* type, std::vector<uint8_t> data) {
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<uint8_t>(size >> shift));
+    data.insert(data.begin(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
+    for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<uint8_t>(crc >> shift));
+  };
+  // 20000 x 40000 RGBA, interlaced: 3.2 GB once decoded.
+  chunk("IHDR", {0, 0, 0x4E, 0x20, 0, 0, 0x9C, 0x40, 8, 6, 0, 0, 1});
+  chunk("IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+  chunk("IEND", {});
+  test::WriteBytes(folder.File("bomb.png"), png);
+  test::RunResult run = RunHelper({"-logfile", "-", "-convertSlice", folder.File("bomb.png"), "-configPath", settings.Slash()});
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("too small"), std::string::npos) << run.err;
+  EXPECT_TRUE(settings.Names().empty());
 }
 
 // Strips skip zlib's checksum for speed; a damaged data chunk still fails through its CRC.
