@@ -46,7 +46,8 @@ TEST(ImageMagickCrossCheck, CompositeMatchesItsReading) {
   const Made cases[] = {
       {"rgb8.psd", "-type TrueColor -depth 8", 0},
       {"rgb8raw.psd", "-type TrueColor -depth 8 -compress None", 0},
-      {"rgb8zip.psd", "-type TrueColor -depth 8 -compress Zip", 0},
+      // (Its composite is packed whatever -compress asks for, so the deflated forms are
+      // checked against hand-predicted bytes in the reader's tests instead.)
       {"rgb16.psd", "-type TrueColor -depth 16", 1},
       {"rgb8.psb", "-type TrueColor -depth 8", 0},
       {"rgb16raw.psb", "-type TrueColor -depth 16 -compress None", 1},

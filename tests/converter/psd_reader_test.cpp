@@ -177,6 +177,42 @@ TEST(PsdReader, ManyBandsAndOneZipStreamPerChannel) {
   EXPECT_EQ(rgb[(uint64_t{39} * 50 + 49) * 3 + 2], Intended(2, 49, 39));
 }
 
+// Prediction worked out by hand rather than by the fixture writer: 16-bit samples differ
+// as 16-bit numbers; 32-bit rows are split into byte planes (all first bytes, then all
+// second bytes, ...) and then differ byte by byte; each row starts afresh.
+TEST(PsdReader, PredictedZipMatchesHandComputedRows) {
+  struct HandCase {
+    uint16_t depth;
+    uint32_t width;
+    std::vector<uint8_t> stored;
+    std::vector<uint8_t> grey;
+  };
+  const HandCase cases[] = {
+      // 0x1000 0x3080 0x20FF / 0xFF00 0x0100 0x0200, each v / 257 rounded
+      {16, 3, {0x10, 0x00, 0x20, 0x80, 0xF0, 0x7F, 0xFF, 0x00, 0x02, 0x00, 0x01, 0x00},
+       {0x10, 0x30, 0x21, 0xFE, 0x01, 0x02}},
+      // 1.0 0.5 / 0.25 0.0
+      {32, 2, {0x3F, 0x00, 0x41, 0x80, 0, 0, 0, 0, 0x3E, 0xC2, 0x80, 0x80, 0, 0, 0, 0}, {255, 128, 64, 0}},
+  };
+  for (const HandCase& c : cases) {
+    SCOPED_TRACE(c.depth);
+    test::PsdFixture f;
+    f.mode = PsdGreyscale;
+    f.depth = c.depth;
+    f.width = c.width;
+    f.height = 2;
+    f.compression = PsdZipPredicted;
+    f.planes_predicted = true;
+    f.planes = {c.stored};
+    std::vector<uint8_t> rgb;
+    uint32_t w = 0, h = 0;
+    std::string error;
+    ASSERT_TRUE(DecodeAll(test::WritePsd(f), rgb, w, h, error)) << error;
+    ASSERT_EQ(rgb.size(), c.grey.size() * 3);
+    for (size_t i = 0; i < c.grey.size(); ++i) EXPECT_EQ(rgb[3 * i], c.grey[i]) << "pixel " << i;
+  }
+}
+
 TEST(PsdReader, ExtraChannelIsTransparencyOnlyWithANegativeLayerCount) {
   std::vector<uint8_t> rgb;
   uint32_t w = 0, h = 0;

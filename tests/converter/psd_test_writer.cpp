@@ -77,7 +77,7 @@ void WriteImageData(const PsdFixture& f, std::vector<uint8_t>& out) {
   } else {
     std::vector<uint8_t> all;
     for (const auto& plane : f.planes) {
-      std::vector<uint8_t> stored = f.compression == 3 ? Predict(f, plane) : plane;
+      std::vector<uint8_t> stored = f.compression == 3 && !f.planes_predicted ? Predict(f, plane) : plane;
       if (f.zip_stream_per_channel) {
         std::vector<uint8_t> z = Deflate(stored);
         out.insert(out.end(), z.begin(), z.end());

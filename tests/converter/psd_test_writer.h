@@ -16,6 +16,7 @@ struct PsdFixture {
   uint32_t height = 1;
   uint16_t compression = 0;
   bool zip_stream_per_channel = false;
+  bool planes_predicted = false;  // compression 3: the planes already hold predicted rows
   std::optional<int16_t> layer_count;  // writes a layer section holding only this count
   // The count in an "Lr16" block after an empty layer info, as 16- and 32-bit documents keep it.
   bool layer_count_in_block = false;
