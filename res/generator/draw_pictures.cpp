@@ -44,16 +44,21 @@ void DrawCutStrip(QPainter& p, QPointF origin, double size) {
   p.restore();
 }
 
+// The banner's blue, darker at the top, from y = top to y = bottom.
+QLinearGradient BannerField(double top, double bottom) {
+  QLinearGradient field(0, top, 0, bottom);
+  field.setColorAt(0, BannerTop);
+  field.setColorAt(1, BannerBottom);
+  return field;
+}
+
 // The banner: the product name over a deep blue field with a strip being cut into pieces.
 QImage Banner() {
   QImage image = Blank(470, 80);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(Scale, Scale);
-  QLinearGradient field(0, 0, 0, 80);
-  field.setColorAt(0, BannerTop);
-  field.setColorAt(1, BannerBottom);
-  p.fillRect(QRectF(0, 0, 470, 80), field);
+  p.fillRect(QRectF(0, 0, 470, 80), BannerField(0, 80));
   DrawCutStrip(p, QPointF(392, 8), 1);
   QFont title(QStringLiteral("NanumSquare"));
   title.setPixelSize(30);
@@ -76,11 +81,8 @@ QImage AppIcon() {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(Scale, Scale);
-  QLinearGradient field(0, 8, 0, 120);
-  field.setColorAt(0, BannerTop);
-  field.setColorAt(1, BannerBottom);
   p.setPen(Qt::NoPen);
-  p.setBrush(field);
+  p.setBrush(BannerField(8, 120));
   p.drawRoundedRect(QRectF(8, 8, 112, 112), 22, 22);
   DrawCutStrip(p, QPointF(64 - 23 * 1.4, 64 - 32 * 1.4), 1.4);
   return image;
