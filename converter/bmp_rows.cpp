@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "interchange/byte_order.h"
+
 namespace zen {
 namespace {
 

@@ -8,20 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "interchange/bmp_header.h"
+
 namespace zen {
 namespace {
 
-constexpr uint64_t kHeaderSize = 54;
 constexpr uint64_t kChunkBytes = 1 << 20;
-
-void StoreLittle16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void StoreLittle32(uint8_t* p, uint32_t v) {
-  StoreLittle16(p, v);
-  StoreLittle16(p + 2, v >> 16);
-}
 
 bool WriteAll(int descriptor, const uint8_t* data, uint64_t count, uint64_t offset) {
   while (count > 0) {
@@ -37,30 +29,6 @@ bool WriteAll(int descriptor, const uint8_t* data, uint64_t count, uint64_t offs
 
 }  // namespace
 
-uint64_t BmpRowStride(uint32_t width) { return (uint64_t{width} * 3 + 3) / 4 * 4; }
-
-bool MakeBmpHeader(uint32_t width, uint32_t height, uint8_t header[54]) {
-  uint64_t pixels = BmpRowStride(width) * height;
-  if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
-      pixels + kHeaderSize > 0xFFFFFFFFu) {
-    return false;
-  }
-  std::memset(header, 0, kHeaderSize);
-  header[0] = 'B';
-  header[1] = 'M';
-  StoreLittle32(header + 2, static_cast<uint32_t>(pixels + kHeaderSize));
-  StoreLittle32(header + 10, kHeaderSize);
-  StoreLittle32(header + 14, 40);
-  StoreLittle32(header + 18, width);
-  StoreLittle32(header + 22, height);  // positive: rows stored bottom first
-  StoreLittle16(header + 26, 1);
-  StoreLittle16(header + 28, 24);
-  StoreLittle32(header + 34, static_cast<uint32_t>(pixels));
-  StoreLittle32(header + 38, 2835);  // 72 dpi
-  StoreLittle32(header + 42, 2835);
-  return true;
-}
-
 BmpFileWriter::~BmpFileWriter() { Abandon(); }
 
 bool BmpFileWriter::Fail(const std::string& what) {
@@ -70,8 +38,7 @@ bool BmpFileWriter::Fail(const std::string& what) {
 }
 
 bool BmpFileWriter::Open(const std::string& final_path, uint32_t width, uint32_t height) {
-  uint8_t header[kHeaderSize];
-  if (!MakeBmpHeader(width, height, header)) {
+  if (!BmpSizesFit24(width, height)) {
     error_ = "BMP: an image of " + std::to_string(width) + "x" + std::to_string(height) +
              " does not fit in a BMP file";
     return false;
@@ -80,7 +47,7 @@ bool BmpFileWriter::Open(const std::string& final_path, uint32_t width, uint32_t
   temporary_path_ = final_path + ".part";
   width_ = width;
   height_ = height;
-  stride_ = BmpRowStride(width);
+  stride_ = BmpRowBytes24(width);
   chunk_rows_ = static_cast<uint32_t>(std::max<uint64_t>(1, kChunkBytes / stride_));
   chunk_rows_ = std::min(chunk_rows_, height);
   try {
@@ -94,7 +61,9 @@ bool BmpFileWriter::Open(const std::string& final_path, uint32_t width, uint32_t
     error_ = "cannot create " + temporary_path_ + ": " + std::strerror(errno);
     return false;
   }
-  if (!WriteAll(descriptor_, header, kHeaderSize, 0)) return Fail("cannot write " + temporary_path_);
+  uint8_t header[kBmpHeaderSize];
+  WriteBmpHeader24(header, width, height);
+  if (!WriteAll(descriptor_, header, kBmpHeaderSize, 0)) return Fail("cannot write " + temporary_path_);
   return true;
 }
 
@@ -105,7 +74,7 @@ bool BmpFileWriter::FlushChunk() {
   // chunk_rows_ - rows_buffered_.
   uint64_t first_file_row = height_ - rows_written_ - rows_buffered_;
   const uint8_t* data = chunk_.data() + (chunk_rows_ - rows_buffered_) * stride_;
-  if (!WriteAll(descriptor_, data, rows_buffered_ * stride_, kHeaderSize + first_file_row * stride_)) {
+  if (!WriteAll(descriptor_, data, rows_buffered_ * stride_, kBmpHeaderSize + first_file_row * stride_)) {
     return Fail("cannot write " + temporary_path_ + ": " + std::strerror(errno));
   }
   rows_written_ += rows_buffered_;

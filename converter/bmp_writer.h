@@ -7,12 +7,6 @@
 
 namespace zen {
 
-// Bytes of one stored 24-bit row: 3 x width rounded up to a multiple of 4.
-uint64_t BmpRowStride(uint32_t width);
-// The 54-byte file and info header of a 24-bit bottom-up image; false when the file
-// would be too large for the format's 32-bit size fields.
-bool MakeBmpHeader(uint32_t width, uint32_t height, uint8_t header[54]);
-
 class BmpFileWriter {
  public:
   BmpFileWriter() = default;

@@ -71,11 +71,11 @@ bool ConvertSlicesUnguarded(const std::string& source, const std::string& folder
   if (!OpenSource(source, file, error)) return false;
   std::unique_ptr<RowSource> rows = OpenImageRows(file, error);
   if (!rows) return false;
-  std::array<uint32_t, kStripCount> plan{};
+  std::array<uint32_t, StripCount> plan{};
   if (!PlanStrips(rows->Height(), plan, error)) return false;
-  log.Line("cutting " + source + " (" + SizeText(*rows) + ") into " + std::to_string(kStripCount) +
+  log.Line("cutting " + source + " (" + SizeText(*rows) + ") into " + std::to_string(StripCount) +
            " strips of " + std::to_string(plan.back()) + " to " + std::to_string(plan.front()) + " rows");
-  for (int i = 0; i < kStripCount; ++i) {
+  for (int i = 0; i < StripCount; ++i) {
     if (!WriteBmp(*rows, plan[i], StripOutputPath(folder, source, i), error)) return false;
   }
   return true;
@@ -125,7 +125,7 @@ bool ConvertSlices(const std::string& source, const std::string& folder, const C
                    std::string& error) {
   bool ok = Guarded([&] { return ConvertSlicesUnguarded(source, folder, log, error); }, error);
   if (!ok) {
-    for (int i = 0; i < kStripCount; ++i) unlink(StripOutputPath(folder, source, i).c_str());
+    for (int i = 0; i < StripCount; ++i) unlink(StripOutputPath(folder, source, i).c_str());
   }
   return ok;
 }

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "interchange/converter_files.h"
+
 namespace zen {
 
 std::string StripFirstImageSuffix(const std::string& path) {
@@ -16,15 +18,7 @@ std::string StripFirstImageSuffix(const std::string& path) {
 
 std::string ConverterBaseName(std::string_view path) {
   size_t slash = path.rfind('/');
-  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  for (size_t i = name.size(); i-- > 1;) {
-    if (name[i] == ' ') break;
-    if (name[i] == '.') {
-      if (i + 1 == name.size()) break;
-      return std::string(name.substr(0, i));
-    }
-  }
-  return std::string(name);
+  return std::string(BaseNameOf(slash == std::string_view::npos ? path : path.substr(slash + 1)));
 }
 
 std::string FolderWithSlash(std::string folder) {
@@ -33,11 +27,11 @@ std::string FolderWithSlash(std::string folder) {
 }
 
 std::string WholeOutputPath(const std::string& folder, std::string_view source) {
-  return FolderWithSlash(folder) + ConverterBaseName(source) + ".bmp";
+  return FolderWithSlash(folder) + ConvertedWholeName<char>(ConverterBaseName(source));
 }
 
 std::string StripOutputPath(const std::string& folder, std::string_view source, int index) {
-  return FolderWithSlash(folder) + ConverterBaseName(source) + "P" + std::to_string(index) + ".bmp";
+  return FolderWithSlash(folder) + ConvertedStripName<char>(ConverterBaseName(source), index);
 }
 
 }  // namespace zen

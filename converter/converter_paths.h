@@ -11,9 +11,7 @@ namespace zen {
 // literal name exists.
 std::string StripFirstImageSuffix(const std::string& path);
 
-// The file name without its extension: scanning back from the end, a blank keeps the
-// whole name, the first "." ends the base name unless it is the name's last character,
-// and the name's first character is not examined (".profile" stays whole).
+// The file name without its extension, by the rule both programs share (BaseNameOf).
 std::string ConverterBaseName(std::string_view path);
 
 // The output folder with exactly one "/" at its end ("" stays "", the current folder).

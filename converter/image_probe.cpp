@@ -7,6 +7,7 @@
 #include "converter/png_rows.h"
 #include "converter/psd_layout.h"
 #include "converter/psd_reader.h"
+#include "interchange/byte_order.h"
 
 namespace zen {
 namespace {

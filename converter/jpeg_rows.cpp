@@ -10,6 +10,8 @@
 #include <csetjmp>
 #include <vector>
 
+#include "interchange/pixel_rules.h"
+
 namespace zen {
 namespace {
 
@@ -175,7 +177,7 @@ bool JpegRowSource::ReadRow(uint8_t* bgr) {
   if (cmyk_) {
     for (uint32_t x = 0; x < Width(); ++x) {
       const uint8_t* p = line_.data() + 4 * x;
-      for (int k = 0; k < 3; ++k) bgr[3 * x + 2 - k] = static_cast<uint8_t>(p[k] * p[3] / 255);
+      for (int k = 0; k < 3; ++k) bgr[3 * x + 2 - k] = FromCmyk(p[k], p[3]);
     }
   } else if (swap_) {
     for (uint32_t x = 0; x < Width(); ++x) std::swap(bgr[3 * x], bgr[3 * x + 2]);

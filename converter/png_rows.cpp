@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "interchange/pixel_rules.h"
+
 namespace zen {
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "interchange/byte_order.h"
+
 namespace zen {
 namespace {
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "interchange/byte_order.h"
+
 namespace zen {
 namespace {
 

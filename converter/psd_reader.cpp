@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "converter/psd_planes.h"
+#include "interchange/byte_order.h"
+#include "interchange/pixel_rules.h"
 
 namespace zen {
 namespace {
@@ -113,14 +115,13 @@ void PsdRowSource::ComposeRow(uint32_t band_row, uint8_t* bgr) {
       break;
     }
     case PsdCmyk: {
-      // Stored values are 255 minus the ink, so paper shows through as the product.
       const uint8_t* p1 = plane(1);
       const uint8_t* p2 = plane(2);
       const uint8_t* p3 = plane(3);
       for (uint32_t x = 0; x < width; ++x) {
-        bgr[3 * x] = static_cast<uint8_t>(p2[x] * p3[x] / 255);
-        bgr[3 * x + 1] = static_cast<uint8_t>(p1[x] * p3[x] / 255);
-        bgr[3 * x + 2] = static_cast<uint8_t>(p0[x] * p3[x] / 255);
+        bgr[3 * x] = FromCmyk(p2[x], p3[x]);
+        bgr[3 * x + 1] = FromCmyk(p1[x], p3[x]);
+        bgr[3 * x + 2] = FromCmyk(p0[x], p3[x]);
       }
       break;
     }

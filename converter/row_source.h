@@ -35,9 +35,4 @@ class RowSource {
   std::string error_;
 };
 
-// Composites one channel value over white with its alpha (both 0..255).
-inline uint8_t OverWhite(uint32_t value, uint32_t alpha) {
-  return static_cast<uint8_t>((value * alpha + (255 - alpha) * 255) / 255);
-}
-
 }  // namespace zen

@@ -4,15 +4,13 @@
 #include <cstring>
 
 #include "imaging/codec_registry.h"
+#include "interchange/byte_order.h"
 
 namespace zen {
 namespace {
 
 constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kFieldsEnd = 50;  // the colours-used field is the last one read
-
-uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
 
 struct BmpLayout {
   std::span<const uint8_t> file;
@@ -33,13 +31,13 @@ BmpLayout ReadLayout(std::span<const uint8_t> file) {
   BmpLayout b;
   b.file = file;
   const uint8_t* p = file.data();
-  b.pixel_offset = Le32(p + 10);
-  b.palette_offset = kFileHeaderSize + static_cast<size_t>(Le32(p + 14));
-  b.width = static_cast<int32_t>(Le32(p + 18));
-  b.height = static_cast<int32_t>(Le32(p + 22));
-  b.bits = Le16(p + 28);
-  b.compression = Le32(p + 30);
-  const uint32_t used = Le32(p + 46);
+  b.pixel_offset = LoadLittle32(p + 10);
+  b.palette_offset = kFileHeaderSize + static_cast<size_t>(LoadLittle32(p + 14));
+  b.width = static_cast<int32_t>(LoadLittle32(p + 18));
+  b.height = static_cast<int32_t>(LoadLittle32(p + 22));
+  b.bits = LoadLittle16(p + 28);
+  b.compression = LoadLittle32(p + 30);
+  const uint32_t used = LoadLittle32(p + 46);
   size_t entries = used;
   if (used == 0) entries = b.bits <= 8 ? size_t{1} << b.bits : 0;
   const size_t room = b.palette_offset < file.size() ? (file.size() - b.palette_offset) / 4 : 0;
@@ -50,7 +48,7 @@ BmpLayout ReadLayout(std::span<const uint8_t> file) {
 bool ProbeBmp(DecodeState& state) {
   uint8_t head[kFileHeaderSize];
   if (state.Read(head, sizeof head) != sizeof head) return false;
-  if (head[0] != 'B' || head[1] != 'M' || Le16(head + 6) != 0 || Le16(head + 8) != 0) return false;
+  if (head[0] != 'B' || head[1] != 'M' || LoadLittle16(head + 6) != 0 || LoadLittle16(head + 8) != 0) return false;
   const std::span<const uint8_t> file = state.WholeInput();
   if (file.size() < kFieldsEnd) return false;
   auto scratch = std::make_unique<BmpScratch>();
@@ -88,7 +86,7 @@ void BgrRow(const uint8_t* in, int32_t count, size_t step, uint8_t* out) {
 
 void SixteenBitRow(const uint8_t* in, int32_t count, bool six_green, uint8_t* out) {
   for (int32_t x = 0; x < count; ++x, out += 4) {
-    const uint32_t v = Le16(in + 2 * x);
+    const uint32_t v = LoadLittle16(in + 2 * x);
     out[0] = static_cast<uint8_t>(six_green ? ((v >> 11) & 31) << 3 : ((v >> 10) & 31) << 3);
     out[1] = static_cast<uint8_t>(six_green ? ((v >> 5) & 63) << 2 : ((v >> 5) & 31) << 3);
     out[2] = static_cast<uint8_t>((v & 31) << 3);

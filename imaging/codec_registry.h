@@ -10,6 +10,7 @@
 
 #include "imaging/codecs.h"
 #include "imaging/image_table.h"
+#include "interchange/pixel_rules.h"  // OverWhite, for every decoder and encoder
 
 namespace zen {
 
@@ -47,9 +48,6 @@ class SaveRows {
   const NativeImage& image_;
   std::vector<uint8_t> row_;
 };
-
-// Each pixel's colour over white: (c * a + (255 - a) * 255) / 255.
-inline uint8_t OverWhite(uint32_t c, uint32_t a) { return static_cast<uint8_t>((c * a + (255 - a) * 255) / 255); }
 
 struct EncoderEntry {
   uint32_t id = 0;

@@ -72,13 +72,10 @@ bool ProbeJpeg(DecodeState& state) {
   return true;
 }
 
-// C, M, Y, K as stored: red = C x K / 255 and so on, opaque.
+// C, M, Y, K as stored, made opaque RGB.
 void CmykToRgba(const uint8_t* in, uint8_t* out, size_t width) {
   for (size_t x = 0; x < width; ++x, in += 4, out += 4) {
-    const uint32_t k = in[3];
-    out[0] = static_cast<uint8_t>(in[0] * k / 255);
-    out[1] = static_cast<uint8_t>(in[1] * k / 255);
-    out[2] = static_cast<uint8_t>(in[2] * k / 255);
+    for (int k = 0; k < 3; ++k) out[k] = FromCmyk(in[k], in[3]);
     out[3] = 255;
   }
 }

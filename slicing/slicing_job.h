@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/image_table.h"
+#include "interchange/converter_files.h"  // StripCount
 
 namespace zen {
 
@@ -24,7 +25,6 @@ enum JobImage : ImageId {
 };
 
 inline constexpr int UniformTolerance = 40;
-inline constexpr int StripCount = 20;
 inline constexpr int64_t StripThreshold = 32000;  // sources taller than this go in strips
 
 // Each field is taken from its main-window control at a fixed moment (see the README).

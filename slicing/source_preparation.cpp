@@ -231,12 +231,11 @@ bool PrepareNextSource() {
 namespace slicing_detail {
 
 std::u16string StripFileName(std::u16string_view source_path, int index) {
-  return TheSlicingJob().host.settings_folder + std::u16string(BaseName(source_path)) + u"P" + IntToText(index) +
-         u".bmp";
+  return TheSlicingJob().host.settings_folder + ConvertedStripName(BaseName(source_path), index);
 }
 
 std::u16string WholeConversionFileName(std::u16string_view source_path) {
-  return TheSlicingJob().host.settings_folder + std::u16string(BaseName(source_path)) + u".bmp";
+  return TheSlicingJob().host.settings_folder + ConvertedWholeName(BaseName(source_path));
 }
 
 void DeleteStripFiles(std::u16string_view source_path) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "interchange/converter_files.h"
+
 namespace zen {
 namespace {
 
@@ -70,13 +72,6 @@ bool IsAcceptedImage(std::u16string_view path) {
   return false;
 }
 
-std::u16string_view BaseName(std::u16string_view path) {
-  const std::u16string_view name = FilePart(path);
-  for (size_t i = name.size(); i-- > 1;) {
-    if (name[i] == u' ') return name;
-    if (name[i] == u'.') return i + 1 == name.size() ? name : name.substr(0, i);
-  }
-  return name;
-}
+std::u16string_view BaseName(std::u16string_view path) { return BaseNameOf(FilePart(path)); }
 
 }  // namespace zen

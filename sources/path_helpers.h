@@ -29,9 +29,8 @@ std::u16string_view ParentFolderName(std::u16string_view path);
 // True when ExtensionPart, in lower case, is jpg, jpeg, png, psd or psb.
 bool IsAcceptedImage(std::u16string_view path);
 
-// FilePart without its extension. Scanning back from the end of the file name, a space
-// keeps the whole name; the first "." ends the base name before it, unless that "." is
-// the last character. The first character is not examined, so ".name" stays whole.
+// FilePart without its extension, by the rule the converter names its files with
+// (BaseNameOf).
 std::u16string_view BaseName(std::u16string_view path);
 
 }  // namespace zen

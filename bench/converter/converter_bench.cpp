@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/bmp_writer.h"
+#include "interchange/bmp_header.h"
 #include "tests/converter/converter_test_support.h"
 #include "tests/converter/psd_test_writer.h"
 
@@ -161,7 +161,7 @@ void BenchPsb(const zen::test::TempFolder& folder, int repeats) {
     best = std::min(best, run.seconds);
     peak = std::max(peak, run.peak_kib);
   }
-  double strip_mib = zen::BmpRowStride(width) * (height / 20) / 1048576.0;
+  double strip_mib = zen::BmpRowBytes24(width) * (height / 20) / 1048576.0;
   double limit_mib = 2 * strip_mib + 16;
   double file_mib = static_cast<double>(zen::test::ReadBytes(path).size()) / 1048576.0;
   std::printf("PSB 690x90000 RGB8 RLE (%.1f MiB file) -> 20 strips\n", file_mib);

@@ -43,13 +43,13 @@ TEST(ConverterPaths, FirstImageSuffixIsDroppedUnlessAFileHasTheLiteralName) {
 }
 
 TEST(PlanStrips, EvenTallerFirstAndBounded) {
-  std::array<uint32_t, kStripCount> rows{};
+  std::array<uint32_t, StripCount> rows{};
   std::string error;
   for (uint32_t height : {20u, 21u, 39u, 32001u, 40000u, 90000u, 300000u, 655340u}) {
     ASSERT_TRUE(PlanStrips(height, rows, error)) << height;
     EXPECT_EQ(std::accumulate(rows.begin(), rows.end(), uint64_t{0}), height);
     EXPECT_LE(rows.front() - rows.back(), 1u);
-    for (int i = 1; i < kStripCount; ++i) EXPECT_LE(rows[i], rows[i - 1]);
+    for (int i = 1; i < StripCount; ++i) EXPECT_LE(rows[i], rows[i - 1]);
     EXPECT_GE(rows.back(), 1u);
     EXPECT_LE(rows.front(), kMaxStripRows);
   }

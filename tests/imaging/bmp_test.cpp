@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "imaging/bmp_format.h"
+#include "interchange/bmp_header.h"
 #include "imaging_support.h"
 
 namespace zen::test {
