@@ -5,10 +5,6 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 ./scripts/build.sh build
 program=build/Zentrova.app/Contents/MacOS/Zentrova
-if [ ! -x "$program" ]; then
-  echo "run.sh: built the libraries and tests into build/; the window program is not built yet." >&2
-  exit 0
-fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "run.sh: no display found (DISPLAY and WAYLAND_DISPLAY are unset); start it on a desktop," >&2
   echo "        or under a virtual one: xvfb-run -a ./run.sh" >&2

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/gui/window_system.h"
+#include "app/main_fields.h"
+#include "app/version.h"
+#include "platform/gui/main_controls.h"
 
 namespace zen {
 
 struct AppState {
-  double app_version = 2.09;
+  double app_version = VersionNumber();
   std::u16string update_check_base_url;  // https address of the product site, no trailing "/"
   std::u16string settings_folder;        // ends in "/"; see settings_folder.h
   std::u16string converter_path;         // the bundle's MacOS/ZenHelper
@@ -21,8 +23,9 @@ struct AppState {
   bool about_animating = false;
   int64_t about_last_tick = 0;
 
-  std::u16string last_valid_folder_name = u"slice";
-  std::u16string last_valid_prefix = u"slice_";
+  // The boxes' initial texts until the user gives valid ones.
+  std::u16string last_valid_folder_name{FindField(gui::CtlFolderBox)->text};
+  std::u16string last_valid_prefix{FindField(gui::CtlPrefixBox)->text};
 
   // The window and control of the last event taken: a turn without an event keeps them.
   gui::WindowId event_window = gui::NoWindow;

@@ -3,17 +3,14 @@
 #include "app/app_state.h"
 #include "app/field_rules.h"
 #include "app/loop_hooks.h"
-#include "app/main_window.h"
 #include "platform/gui/main_controls.h"
+#include "slicing/slicing_job.h"
 
 namespace zen {
 namespace {
 
 using gui::Gui;
 
-constexpr int JobIdleState = 0;
-constexpr int JobStartRequestedState = 1;
-constexpr int JobRunningState = 2;
 constexpr int64_t EndDelayMs = 1000;
 
 void ApplyFieldRule(const gui::Event& event) {
@@ -27,7 +24,7 @@ void ApplyFieldRule(const gui::Event& event) {
 
 void PressStart() {
   if (Gui().RowCount(gui::CtlSourceList) > 0) {
-    CallHook(Hooks().set_job_state, JobStartRequestedState);
+    CallHook(Hooks().set_job_state, JobStartRequested);
   } else {
     Gui().MessageBox(u"알림", u"파일을 추가해주세요.", gui::MessageIcon::Plain);
   }
@@ -49,7 +46,10 @@ void ActOnControl(gui::ControlId control) {
   }
 }
 
-int JobStateNow() { return Hooks().job_state ? Hooks().job_state() : JobIdleState; }
+int JobStateNow() {
+  if (!Hooks().job_state) return JobIdle;
+  return Hooks().job_state();
+}
 
 }  // namespace
 
@@ -74,17 +74,17 @@ void ShrinkAfterJobEnd() {
   if (app.job_end_time > 0 && app.job_end_time + EndDelayMs < now) {
     app.job_end_time = -1;
     app.poll_events = false;
-    Gui().SetContentSize(gui::MainWindow, MainWidth, MainHeight);
+    Gui().SetContentSize(gui::MainWindow, gui::MainWidth, gui::MainHeight);
   }
 }
 
 void AdvanceJob() {
-  if (JobStateNow() == JobRunningState) CallHook(Hooks().step_job);
-  if (JobStateNow() == JobStartRequestedState) {
+  if (JobStateNow() == JobRunning) CallHook(Hooks().step_job);
+  if (JobStateNow() == JobStartRequested) {
     CallHook(Hooks().start_job);
     // A job that starts within a second of the previous one's end must keep polling and
     // its progress row: the previous end no longer applies.
-    if (JobStateNow() == JobRunningState) App().job_end_time = -1;
+    if (JobStateNow() == JobRunning) App().job_end_time = -1;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/main_fields.h"
 #include "platform/gui/main_controls.h"
 #include "platform/text.h"
 
@@ -11,12 +12,6 @@ namespace zen {
 namespace {
 
 using gui::Gui;
-
-constexpr int64_t MaximumHeight = 32000;
-constexpr int64_t MaximumQuality = 10;
-// The digits field holds at most two characters; a larger value can only come from a
-// hand-edited settings file and must not build a label of millions of zeros.
-constexpr int64_t MaximumDigits = 99;
 
 constexpr std::u16string_view FolderTitle = u"사용할 수 없는 폴더 이름";
 constexpr std::u16string_view FolderText = u"폴더에 사용할 수 없는 문자가 포함되었습니다.";
@@ -27,6 +22,11 @@ void CheckFolderBox() {
   if (IsValidName(Gui().Text(gui::CtlFolderBox))) return;
   Gui().MessageBox(FolderTitle, FolderText, gui::MessageIcon::Stop);
   Gui().SetText(gui::CtlFolderBox, App().last_valid_folder_name);
+}
+
+const MainField* RangedField(gui::ControlId control) {
+  const MainField* field = FindField(control);
+  return field && field->range.Given() ? field : nullptr;
 }
 
 void CheckPrefixBox() {
@@ -62,33 +62,29 @@ void OnFocusGained(gui::ControlId control) {
 }
 
 void OnFocusLost(gui::ControlId control) {
-  switch (control) {
-    case gui::CtlHeightField: ClampMinimum(control, 1); break;
-    case gui::CtlMinimumField: ClampMinimum(control, 10); break;
-    case gui::CtlMaximumField: ClampMinimum(control, 100); break;
-    case gui::CtlWidthField: ClampMinimum(control, 1); break;
-    case gui::CtlQualityField: ClampMinimum(control, 0); break;
-    case gui::CtlDigitsField: ClampMinimum(control, 1); break;
-    case gui::CtlFolderBox: CheckFolderBox(); break;
-    case gui::CtlPrefixBox: CheckPrefixBox(); break;
-    default: break;
+  if (control == gui::CtlFolderBox) {
+    CheckFolderBox();
+  } else if (control == gui::CtlPrefixBox) {
+    CheckPrefixBox();
+  } else if (const MainField* field = RangedField(control)) {
+    ClampMinimum(control, field->range.low);
   }
 }
 
 void OnChanged(gui::ControlId control) {
-  switch (control) {
-    case gui::CtlHeightField:
-    case gui::CtlMinimumField:
-    case gui::CtlMaximumField:
-    case gui::CtlWidthField: ClampMaximum(control, MaximumHeight); break;
-    case gui::CtlQualityField: ClampMaximum(control, MaximumQuality); break;
-    case gui::CtlDigitsField: RefreshDigitsLabel(); break;
-    default: break;
+  // The digits field keeps any value it is given; only its label follows it.
+  if (control == gui::CtlDigitsField) {
+    RefreshDigitsLabel();
+  } else if (const MainField* field = RangedField(control)) {
+    ClampMaximum(control, field->range.high);
   }
 }
 
 void RefreshDigitsLabel() {
-  const int64_t n = std::min(TextToInt(Gui().Text(gui::CtlDigitsField)), MaximumDigits);
+  // A hand-edited settings file may hold more than the field's range; the label must not
+  // grow to millions of zeros.
+  const int64_t most = FindField(gui::CtlDigitsField)->range.high;
+  const int64_t n = std::min(TextToInt(Gui().Text(gui::CtlDigitsField)), most);
   std::u16string sample = u"1";
   if (n >= 2) sample.insert(0, static_cast<size_t>(n - 1), u'0');
   Gui().SetText(gui::CtlDigitsLabel, u"파일명 자릿수 (" + sample + u") :");

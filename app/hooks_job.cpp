@@ -1,15 +1,11 @@
 // The slicing job's side of the loop.
 #include "app/app_state.h"
 #include "app/loop_hooks.h"
-
-#if ZEN_HAVE_SLICING
 #include "slicing/slicing_job.h"
-#endif
 
 namespace zen {
 
 void WireJobHooks(LoopHooks& hooks) {
-#if ZEN_HAVE_SLICING
   hooks.reset_job = [] {
     ResetSlicingJob();
     SlicingJob& job = TheSlicingJob();
@@ -22,9 +18,6 @@ void WireJobHooks(LoopHooks& hooks) {
   hooks.set_job_state = [](int state) { TheSlicingJob().job_state = static_cast<JobState>(state); };
   hooks.start_job = StartJob;
   hooks.step_job = StepJob;
-#else
-  (void)hooks;
-#endif
 }
 
 }  // namespace zen

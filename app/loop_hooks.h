@@ -15,7 +15,7 @@ struct LoopHooks {
   // The clock of the end-of-job delay; ElapsedMs in the program.
   std::function<int64_t()> now;
 
-  // The slicing job. job_state gives JobIdle 0, JobStartRequested 1 or JobRunning 2.
+  // The slicing job. job_state gives its JobState (slicing/slicing_job.h) as a number.
   std::function<void()> reset_job;  // start-up: the job's initial state and its links to us
   std::function<int()> job_state;
   std::function<void(int)> set_job_state;

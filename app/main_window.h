@@ -1,18 +1,15 @@
 #pragma once
-// The main window: 470 x 630, every control at its place with its label, items, initial
+// The main window: every control at its place with its label, items, initial
 // state and font, and the nine pictures in image slots 0-8.
 namespace zen {
-
-inline constexpr int MainWidth = 470;
-inline constexpr int MainHeight = 630;
-inline constexpr int MainHeightWithProgress = 660;
 
 // Loads the two fonts (FontLarge: system 14 bold; FontNormal: system 13).
 void LoadMainFonts();
 // Loads the pictures from res/ (relative to the working folder) into slots 0-8 and scales
 // them by App().image_scale. A missing file leaves its slot empty.
 void LoadMainPictures();
-// Creates the window and its controls, in the order of the table, and shows it.
+// Creates the window and its controls, in the order of the field table (main_fields.h), and
+// shows it.
 void BuildMainWindow();
 
 }  // namespace zen

@@ -10,11 +10,13 @@
 #include "app/event_loop.h"
 #include "app/field_rules.h"
 #include "app/loop_hooks.h"
+#include "app/main_fields.h"
 #include "app/main_window.h"
-#include "app/settings_folder.h"
+#include "app/settings/settings_folder.h"
 #include "imaging/codecs.h"
 #include "imaging/image_table.h"
 #include "platform/clock.h"
+#include "platform/gui/main_controls.h"
 #include "platform/text.h"
 
 namespace zen {
@@ -68,7 +70,7 @@ void StartUp(bool wire_hooks) {
   ElapsedMs();  // the clock's first reading
   if (wire_hooks) WireProgramHooks(Hooks());
   AppState& app = App();
-  app.app_version = 2.09;
+  app.app_version = VersionNumber();
   app.update_check_base_url = UpdateCheckBaseUrl;
   app.settings_folder = SettingsFolderPath();
   MakeSettingsFolder(app.settings_folder);
@@ -83,8 +85,8 @@ void StartUp(bool wire_hooks) {
   RefreshDigitsLabel();
   CallHook(Hooks().load_settings);
   app.about_last_tick = ElapsedMs();
-  app.last_valid_folder_name = u"slice";
-  app.last_valid_prefix = u"slice_";
+  app.last_valid_folder_name = FindField(gui::CtlFolderBox)->text;
+  app.last_valid_prefix = FindField(gui::CtlPrefixBox)->text;
 }
 
 void ExitCleanUp() {

@@ -1,28 +1,29 @@
 #include "batch/batch_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
 
 #include "app/field_rules.h"
+#include "app/main_fields.h"
+#include "platform/gui/main_controls.h"
 #include "platform/text.h"
 
 namespace zen::batch {
 namespace {
 
-// The window's ranges for its digit fields.
-struct Range {
-  int low;
-  int high;
-};
-constexpr Range HeightRange{1, 32000};
-constexpr Range MinimumRange{10, 32000};
-constexpr Range MaximumRange{100, 32000};
-constexpr Range WidthRange{1, 32000};
-constexpr Range DigitsRange{1, 99};
-constexpr Range QualityRange{0, 10};
+using gui::ControlId;
 
-std::optional<int> ParseNumber(const std::string& text, Range range) {
+// The field whose number option this is, or null.
+const MainField* NumberOption(const std::string& name) {
+  for (const MainField& field : MainFields()) {
+    if (!field.option.empty() && field.option == name) return &field;
+  }
+  return nullptr;
+}
+
+std::optional<int> ParseNumber(const std::string& text, FieldRange range) {
   int value = 0;
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -31,8 +32,32 @@ std::optional<int> ParseNumber(const std::string& text, Range range) {
   return value;
 }
 
-std::string RangeText(Range range) {
+std::string RangeText(FieldRange range) {
   return "a whole number from " + std::to_string(range.low) + " to " + std::to_string(range.high);
+}
+
+// The help text's facts about a field, from the field table.
+std::string Key(ControlId id) { return ToUtf8(FindField(id)->key); }
+
+std::string Default(ControlId id) {
+  const MainField& field = *FindField(id);
+  return ToUtf8(field.kind == gui::ControlKind::ComboFixed ? field.items[static_cast<size_t>(field.state)] : field.text);
+}
+
+// "(key, default)" and the line's end.
+std::string Note(ControlId id) { return "(" + Key(id) + ", " + Default(id) + ")\n"; }
+
+std::string PaddedTo(std::string text, size_t width) {
+  text.resize(std::max(width, text.size() + 1), ' ');
+  return text;
+}
+
+// "  --height N          piece height, 1-32000                (SliceHeight, 1500)"
+std::string NumberLine(ControlId id) {
+  const MainField& field = *FindField(id);
+  const std::string words = PaddedTo("  " + std::string(field.option) + " N", 22) + std::string(field.help) + ", " +
+                            std::to_string(field.range.low) + "-" + std::to_string(field.range.high);
+  return PaddedTo(words, 59) + Note(id);
 }
 
 class Parser {
@@ -73,9 +98,13 @@ class Parser {
     return true;
   }
 
-  void Number(const std::string& name, const std::string& value, Range range, std::optional<int>& target) {
-    target = ParseNumber(value, range);
-    if (!target) result_.error = "option " + name + ": '" + value + "' is not " + RangeText(range);
+  void Number(const std::string& name, const std::string& value, const MainField& field) {
+    const std::optional<int> number = ParseNumber(value, field.range);
+    if (number) {
+      result_.options.numbers[field.id] = *number;
+    } else {
+      result_.error = "option " + name + ": '" + value + "' is not " + RangeText(field.range);
+    }
   }
 
   void Option(const std::string& arg) {
@@ -103,26 +132,17 @@ class Parser {
       flag->second(o);
       return;
     }
-    struct NumberOption {
-      Range range;
-      std::optional<int> BatchOptions::*field;
-    };
-    static const std::map<std::string, NumberOption> numbers = {
-        {"--height", {HeightRange, &BatchOptions::height}},   {"--min", {MinimumRange, &BatchOptions::minimum}},
-        {"--max", {MaximumRange, &BatchOptions::maximum}},    {"--width", {WidthRange, &BatchOptions::width}},
-        {"--digits", {DigitsRange, &BatchOptions::digits}},   {"--quality", {QualityRange, &BatchOptions::quality}},
-    };
     static const std::map<std::string, int> texts = {
         {"--mode", 0}, {"--folder", 0}, {"--prefix", 0}, {"--format", 0}, {"--config", 0}};
-    const auto number = numbers.find(name);
-    if (number == numbers.end() && !texts.count(name)) {
+    const MainField* number = NumberOption(name);
+    if (!number && !texts.count(name)) {
       result_.error = "unknown option " + name;
       return;
     }
     std::string value;
     if (!TakeValue(name, inline_value, has_inline, value)) return;
-    if (number != numbers.end()) {
-      Number(name, value, number->second.range, o.*(number->second.field));
+    if (number) {
+      Number(name, value, *number);
     } else {
       TextOption(name, value);
     }
@@ -174,19 +194,20 @@ std::string BatchHelpText() {
          "  --no-config         start from the built-in defaults\n"
          "  --mode fixed|joined|cut\n"
          "                      fixed height; fixed height joining the files of one folder;\n"
-         "                      cut at detected gutters       (SliceType, ConnectSlice; joined)\n"
-         "  --height N          piece height, 1-32000                (SliceHeight, 1500)\n"
-         "  --min N             wished minimum cut height, 10-32000  (AutoSliceMin, 300)\n"
-         "  --max N             wished maximum cut height, 100-32000 (AutoSliceMax, 1500)\n"
-         "  --width N           resize every source to N pixels wide (Resize, ResizeWidth; off, 690)\n"
+         "                      cut at detected gutters       (" +
+         Key(gui::CtlFixedOption) + ", " + Key(gui::CtlJoinCheck) + "; joined)\n" + NumberLine(gui::CtlHeightField) +
+         NumberLine(gui::CtlMinimumField) + NumberLine(gui::CtlMaximumField) +
+         "  --width N           resize every source to N pixels wide (" + Key(gui::CtlResizeCheck) + ", " +
+         Key(gui::CtlWidthField) + "; off, " + Default(gui::CtlWidthField) + ")\n" +
          "  --no-resize         keep the sources' size\n"
-         "  --folder NAME       output folder name, or \"[원본 폴더명]\"    (CustomDir, slice)\n"
+         "  --folder NAME       output folder name, or \"[원본 폴더명]\"    " + Note(gui::CtlFolderBox) +
          "  --prefix TEXT       file-name prefix, may be empty, or \"[원본 폴더명]\" or\n"
-         "                      \"[원본 폴더명_]\"                    (CustomFileName, slice_)\n"
-         "  --digits N          digits of the piece number, 1-99     (DigitNumber, 1)\n"
-         "  --format jpg|png    piece format                         (SaveExtension, jpg)\n"
-         "  --quality N         JPEG quality, 0-10                   (JPGQuality, 9)\n"
-         "  --open              open the last output folder when done (FolderOpen; off here)\n"
+         "                      \"[원본 폴더명_]\"                    " + Note(gui::CtlPrefixBox) +
+         NumberLine(gui::CtlDigitsField) +
+         "  --format jpg|png    piece format                         " + Note(gui::CtlFormatBox) +
+         NumberLine(gui::CtlQualityField) +
+         "  --open              open the last output folder when done (" + Key(gui::CtlOpenFolderCheck) +
+         "; off here)\n"
          "  --dry-run           cut and report, but write nothing\n"
          "  --json              print the report as one JSON object on standard output\n"
          "  --quiet             no progress bar\n"

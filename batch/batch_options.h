@@ -1,8 +1,11 @@
 #pragma once
 // The command line of zentrova-slice: options, their checks, and the help text.
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/gui/window_system.h"
 
 namespace zen::batch {
 
@@ -15,7 +18,7 @@ struct BatchOptions {
   ConfigSource config = ConfigSource::User;
   std::string config_file;  // --config
   std::optional<ModeChoice> mode;
-  std::optional<int> height, minimum, maximum, width, digits, quality;
+  std::map<gui::ControlId, int> numbers;  // digit fields given by their options (--height, ...)
   bool no_resize = false;
   std::optional<std::u16string> folder, prefix;
   std::optional<FormatChoice> format;
@@ -36,6 +39,5 @@ struct ParseResult {
 ParseResult ParseBatchOptions(const std::vector<std::string>& args);
 
 std::string BatchHelpText();
-inline constexpr const char* BatchVersion = "2.09";
 
 }  // namespace zen::batch

@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/event_loop.h"
 #include "app/loop_hooks.h"
-#include "app/settings.h"
+#include "app/settings/settings.h"
 #include "app/startup.h"
 #include "batch/batch_progress.h"
 #include "batch/batch_report.h"
@@ -30,26 +30,15 @@ void ApplyMode(ModeChoice mode) {
   if (mode != ModeChoice::Cut) Gui().SetState(CtlJoinCheck, mode == ModeChoice::Joined ? 1 : 0);
 }
 
-void ApplyNumber(ControlId field, const std::optional<int>& value) {
-  if (value) Gui().SetText(field, IntToText(*value));
-}
-
 // The options override what the settings put into the controls.
 void ApplyOptions(const BatchOptions& o) {
   if (o.mode) ApplyMode(*o.mode);
-  ApplyNumber(CtlHeightField, o.height);
-  ApplyNumber(CtlMinimumField, o.minimum);
-  ApplyNumber(CtlMaximumField, o.maximum);
-  if (o.width) {
-    Gui().SetState(CtlResizeCheck, 1);
-    ApplyNumber(CtlWidthField, o.width);
-  }
+  for (const auto& [field, value] : o.numbers) Gui().SetText(field, IntToText(value));
+  if (o.numbers.count(CtlWidthField)) Gui().SetState(CtlResizeCheck, 1);
   if (o.no_resize) Gui().SetState(CtlResizeCheck, 0);
   if (o.folder) Gui().SetText(CtlFolderBox, *o.folder);
   if (o.prefix) Gui().SetText(CtlPrefixBox, *o.prefix);
-  ApplyNumber(CtlDigitsField, o.digits);
   if (o.format) Gui().SetState(CtlFormatBox, *o.format == FormatChoice::Png ? 1 : 0);
-  ApplyNumber(CtlQualityField, o.quality);
   // Opening a file browser is off unless asked for: a script rarely wants one.
   Gui().SetState(CtlOpenFolderCheck, o.open_folder ? 1 : 0);
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "batch/batch_options.h"
 #include "batch/batch_run.h"
 
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
     return ExitDone;
   }
   if (parsed.options.version) {
-    std::printf("zentrova-slice %s\n", BatchVersion);
+    std::printf("zentrova-slice %s\n", std::string(zen::VersionText()).c_str());
     return ExitDone;
   }
   if (!parsed.error.empty()) {

@@ -165,7 +165,7 @@ void ShowJobStarted() {
   // A job started within a second of the last one's end must not be stopped from polling
   // by that pending end.
   if (job.host.job_end_time) *job.host.job_end_time = -1;
-  Gui().SetContentSize(gui::MainWindow, 470, 660);
+  Gui().SetContentSize(gui::MainWindow, gui::MainWidth, gui::MainHeightWithProgress);
 }
 
 void FinishJob() {

@@ -26,6 +26,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "app/main_window.h"
 #include "bench/common/comic_page.h"
 #include "imaging/codecs.h"
 #include "platform/gui/headless/headless_gui.h"
@@ -162,43 +163,14 @@ struct PieceLog : zen::JobObserver {
   }
 };
 
-void BuildControls(zen::gui::HeadlessGui& gui) {
-  using namespace zen::gui;
-  gui.OpenWindow(MainWindow, 470, 630, u"Zentrova V2", NoWindow, true);
-  const std::pair<ControlId, ControlKind> controls[] = {
-      {CtlSourceList, ControlKind::List},        {CtlFixedOption, ControlKind::Option},
-      {CtlCutDetectOption, ControlKind::Option}, {CtlMinimumField, ControlKind::DigitsEntry},
-      {CtlMaximumField, ControlKind::DigitsEntry}, {CtlFolderBox, ControlKind::ComboEditable},
-      {CtlOpenFolderCheck, ControlKind::CheckBox}, {CtlProgressText, ControlKind::Text},
-      {CtlProgressBar, ControlKind::ProgressBar}, {CtlPrefixBox, ControlKind::ComboEditable},
-      {CtlFormatBox, ControlKind::ComboFixed},   {CtlHeightField, ControlKind::DigitsEntry},
-      {CtlResizeCheck, ControlKind::CheckBox},   {CtlWidthField, ControlKind::DigitsEntry},
-      {CtlJoinCheck, ControlKind::CheckBox},     {CtlQualityField, ControlKind::DigitsEntry},
-      {CtlDigitsField, ControlKind::DigitsEntry},
-  };
-  for (auto [id, kind] : controls) gui.CreateControl(MainWindow, id, kind, {}, u"", ControlOptions{});
-  gui.AddItem(CtlFormatBox, u"jpg");
-  gui.AddItem(CtlFormatBox, u"png");
-  gui.SetColumns(CtlSourceList, {{u"폴더", 100}, {u"파일", 330}, {u"전체경로", 0}});
-  gui.SetText(CtlMinimumField, u"300");
-  gui.SetText(CtlMaximumField, u"1500");
-  gui.SetText(CtlFolderBox, u"slice");
-  gui.SetText(CtlPrefixBox, u"slice_");
-  gui.SetText(CtlHeightField, zen::IntToText(kSliceHeight));
-  gui.SetText(CtlWidthField, u"690");
-  gui.SetText(CtlQualityField, u"9");
-  gui.SetText(CtlDigitsField, u"1");
-  gui.SetState(CtlFixedOption, 1);
-  gui.SetState(CtlJoinCheck, 1);
-}
-
 void RunJob(const std::string& source, const std::string& settings, const std::string& converter, bool png,
             bool cut_detect, const std::string& piece_log) {
   using namespace zen;
   auto owned = std::make_unique<gui::HeadlessGui>();
   gui::HeadlessGui* gui = owned.get();
   gui::InstallGui(std::move(owned));
-  BuildControls(*gui);
+  BuildMainWindow();
+  gui->SetState(gui::CtlOpenFolderCheck, 0);  // no file browser after each run
   RegisterAllCodecs();
   InitProgramRunner();
   ResetSlicingJob();

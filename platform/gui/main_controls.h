@@ -7,6 +7,11 @@ namespace zen::gui {
 
 enum WindowNumber : WindowId { MainWindow = 0, AboutWindow = 1 };
 
+// The main window's size in points; a running job adds the progress row below.
+inline constexpr int MainWidth = 470;
+inline constexpr int MainHeight = 630;
+inline constexpr int MainHeightWithProgress = 660;
+
 // Main window controls, in the order in which they are created.
 enum MainControl : ControlId {
   CtlBanner = 1,

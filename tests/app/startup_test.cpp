@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/settings_folder.h"
+#include "app/settings/settings_folder.h"
 #include "app_harness.h"
 #include "platform/text.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/about_scene_model.h"
+#include "app/about/about_scene_model.h"
 
 namespace zen::testing {
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/main_window.h"
 #include "imaging/codecs.h"
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
@@ -14,60 +15,6 @@
 #include "platform/text.h"
 
 namespace zen::test {
-namespace {
-
-using gui::ControlKind;
-
-struct ControlSetup {
-  gui::ControlId id;
-  ControlKind kind;
-  const char16_t* text;
-  int state;
-};
-
-// The controls the job reads, with the main window's initial values (the open-folder box
-// starts unchecked here so that no test opens a file browser by accident).
-constexpr ControlSetup kControls[] = {
-    {gui::CtlSourceList, ControlKind::List, u"", 0},
-    {gui::CtlFixedOption, ControlKind::Option, u"일정 간격으로 자르기", 1},
-    {gui::CtlCutDetectOption, ControlKind::Option, u"컷 인식하여 자르기", 0},
-    {gui::CtlMinimumField, ControlKind::DigitsEntry, u"300", 0},
-    {gui::CtlMaximumField, ControlKind::DigitsEntry, u"1500", 0},
-    {gui::CtlFolderBox, ControlKind::ComboEditable, u"slice", -1},
-    {gui::CtlOpenFolderCheck, ControlKind::CheckBox, u"분할 완료 후 저장 폴더 열기", 0},
-    {gui::CtlProgressText, ControlKind::Text, u"로딩 텍스트", 0},
-    {gui::CtlProgressBar, ControlKind::ProgressBar, u"", 0},
-    {gui::CtlPrefixBox, ControlKind::ComboEditable, u"slice_", -1},
-    {gui::CtlFormatBox, ControlKind::ComboFixed, u"", 0},
-    {gui::CtlHeightField, ControlKind::DigitsEntry, u"1500", 0},
-    {gui::CtlResizeCheck, ControlKind::CheckBox, u"가로 리사이즈 : ", 0},
-    {gui::CtlWidthField, ControlKind::DigitsEntry, u"690", 0},
-    {gui::CtlJoinCheck, ControlKind::CheckBox, u"같은 폴더 파일 이어서 자르기", 1},
-    {gui::CtlQualityField, ControlKind::DigitsEntry, u"9", 0},
-    {gui::CtlDigitsField, ControlKind::DigitsEntry, u"1", 0},
-};
-
-void BuildControls(gui::HeadlessGui& gui) {
-  gui.OpenWindow(gui::MainWindow, 470, 630, u"Zentrova V2", gui::NoWindow, true);
-  for (const ControlSetup& setup : kControls) {
-    gui::ControlOptions options;
-    options.max_length = setup.id == gui::CtlQualityField || setup.id == gui::CtlDigitsField ? 2 : 5;
-    gui.CreateControl(gui::MainWindow, setup.id, setup.kind, {}, setup.text, options);
-  }
-  gui.AddItem(gui::CtlFolderBox, u"slice");
-  gui.AddItem(gui::CtlFolderBox, u"[원본 폴더명]");
-  gui.AddItem(gui::CtlPrefixBox, u"[원본 폴더명]");
-  gui.AddItem(gui::CtlPrefixBox, u"[원본 폴더명_]");
-  gui.AddItem(gui::CtlFormatBox, u"jpg");
-  gui.AddItem(gui::CtlFormatBox, u"png");
-  gui.SetColumns(gui::CtlSourceList, {{u"폴더", 100}, {u"파일", 330}, {u"전체경로", 0}});
-  for (const ControlSetup& setup : kControls) {
-    if (setup.kind == ControlKind::DigitsEntry || setup.kind == ControlKind::ComboEditable) gui.SetText(setup.id, setup.text);
-    if (setup.kind != ControlKind::ComboEditable && setup.kind != ControlKind::DigitsEntry) gui.SetState(setup.id, setup.state);
-  }
-}
-
-}  // namespace
 
 bool WritePng(const fs::path& path, int width, int height, const PixelFunction& pixel) {
   FILE* file = std::fopen(path.c_str(), "wb");
@@ -135,8 +82,10 @@ void JobTest::SetUp() {
   auto owned = std::make_unique<gui::HeadlessGui>();
   gui_ = owned.get();
   gui::InstallGui(std::move(owned));
-  BuildControls(*gui_);
   ResetImageTable();
+  BuildMainWindow();
+  // Unchecked, so that no test opens a file browser by accident.
+  gui_->SetState(gui::CtlOpenFolderCheck, 0);
   RegisterAllCodecs();
   InitProgramRunner();
   ResetSlicingJob();

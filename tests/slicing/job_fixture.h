@@ -1,6 +1,6 @@
 #pragma once
-// Shared set-up of the slicing tests: a headless main window with the controls the job
-// reads, a temporary folder tree, a stand-in converter, test pages written as real PNG
+// Shared set-up of the slicing tests: the program's main window on the headless window
+// system, a temporary folder tree, a stand-in converter, test pages written as real PNG
 // files, and a recording observer.
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 // One job through the program's own main window and event loop: files dropped on the list,
 // the start button pressed, turns run until the job is done.
-#if ZEN_HAVE_APP
 #include <stdlib.h>
 
 #include <algorithm>
@@ -73,4 +72,3 @@ TEST(ProgramLoopTest, TheStartButtonCutsTheDroppedFilesWithTheWindowsDefaults) {
 
 }  // namespace
 }  // namespace zen::test
-#endif

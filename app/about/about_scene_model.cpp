@@ -1,5 +1,5 @@
 // The About window's model, in the order the engine expects.
-#include "app/about_scene_model.h"
+#include "app/about/about_scene_model.h"
 
 namespace zen {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/settings_folder.h"
+#include "app/settings/settings_folder.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

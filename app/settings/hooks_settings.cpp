@@ -1,6 +1,6 @@
 // The settings file's side of the loop.
 #include "app/loop_hooks.h"
-#include "app/settings.h"
+#include "app/settings/settings.h"
 #include "platform/prefs.h"
 
 namespace zen {

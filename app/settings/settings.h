@@ -1,7 +1,8 @@
 #pragma once
 // The thirteen user choices that persist in config.ini inside the settings folder. They
 // have no record of their own: each lives in the main-window control that shows it;
-// loading writes the file's values into the controls, saving reads the controls back.
+// loading writes the file's values into the controls, saving reads the controls back. Keys,
+// defaults and order come from the field table (app/main_fields.h).
 #include <string>
 
 namespace zen {

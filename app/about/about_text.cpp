@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/about_window.h"
+#include "app/about/about_window.h"
 #include "platform/text.h"
 
 namespace zen {

@@ -1,5 +1,5 @@
 // The About window's side of the loop, and the engine's module registration at start-up.
-#include "app/about_window.h"
+#include "app/about/about_window.h"
 #include "app/loop_hooks.h"
 #include "platform/engine_loader.h"
 

@@ -2,8 +2,8 @@
 // the package model (about_scene_model.cpp).
 #include <cmath>
 
-#include "app/about_scene_model.h"
-#include "app/about_window.h"
+#include "app/about/about_scene_model.h"
+#include "app/about/about_window.h"
 #include "platform/engine_loader.h"
 #include "platform/gui/main_controls.h"
 
