@@ -1,6 +1,7 @@
 // The window program: Zentrova.app/Contents/MacOS/Zentrova.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/startup.h"
 #include "platform/gui/qt/qt_gui.h"
@@ -13,5 +14,8 @@ int main(int argc, char** argv) {
                  argc > 0 ? argv[0] : "Zentrova");
     return 1;
   }
-  return zen::RunApplication(zen::gui::CreateQtGui(argc, argv));
+  auto window_system = zen::gui::CreateQtGui(argc, argv);
+  // The toolkit has taken its own options out; the rest are files to open ("Open with").
+  const std::vector<std::string> files(argv + 1, argv + argc);
+  return zen::RunApplication(std::move(window_system), files);
 }

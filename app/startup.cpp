@@ -4,6 +4,8 @@
 
 #include <clocale>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "app/app_state.h"
@@ -18,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/gui/main_controls.h"
 #include "platform/text.h"
+#include "sources/source_list.h"
 
 namespace zen {
 namespace {
@@ -96,10 +99,32 @@ void ExitCleanUp() {
   ImageFree(AllImages);
 }
 
-int RunApplication(std::unique_ptr<gui::WindowSystem> window_system) {
+std::u16string CommandLineDropText(const std::vector<std::string>& args) {
+  std::vector<std::u16string> paths;
+  for (const std::string& arg : args) {
+    if (arg.empty() || arg.find('\n') != std::string::npos) continue;
+    std::error_code error;
+    paths.push_back(FromUtf8(std::filesystem::absolute(arg, error).lexically_normal().string()));
+  }
+  return DropTextOf(paths);
+}
+
+void DropOnSourceList(const std::u16string& text) {
+  if (text.empty()) return;
+  gui::Event drop;
+  drop.kind = gui::EventKind::Drop;
+  drop.window = gui::MainWindow;
+  drop.control = gui::CtlSourceList;
+  drop.dropped = text;
+  HandleMainWindowEvent(drop);
+}
+
+int RunApplication(std::unique_ptr<gui::WindowSystem> window_system, const std::vector<std::string>& args) {
+  const std::u16string dropped = CommandLineDropText(args);
   PrepareProcess();
   gui::InstallGui(std::move(window_system));
   StartUp();
+  DropOnSourceList(dropped);
   RunLoop();
   ExitCleanUp();
   gui::InstallGui(nullptr);

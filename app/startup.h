@@ -2,6 +2,7 @@
 // Start-up and the exit clean-up.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/gui/window_system.h"
 
@@ -24,7 +25,17 @@ void StartUp(bool wire_hooks = true);
 // Releases the hooks' resources, the windows and every image.
 void ExitCleanUp();
 
-// The whole program on an installed window system; the exit status.
-int RunApplication(std::unique_ptr<gui::WindowSystem> window_system);
+// The window program's arguments (what the window system leaves of them) are files to
+// open, as if dropped on the source list: the drop's text, each path made absolute against
+// the folder the program was started in (start-up then moves into the bundle). A name with
+// a line feed cannot be told apart in a drop, so it is left out.
+std::u16string CommandLineDropText(const std::vector<std::string>& args);
+
+// Hands text to the main window's handler as a drop on the source list; nothing when empty.
+void DropOnSourceList(const std::u16string& text);
+
+// The whole program on an installed window system, the files of `args` dropped on the
+// list once it is up; the exit status.
+int RunApplication(std::unique_ptr<gui::WindowSystem> window_system, const std::vector<std::string>& args = {});
 
 }  // namespace zen

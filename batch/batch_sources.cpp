@@ -6,6 +6,7 @@
 
 #include "platform/text.h"
 #include "sources/path_helpers.h"
+#include "sources/source_list.h"
 
 namespace zen::batch {
 namespace fs = std::filesystem;
@@ -40,12 +41,7 @@ std::u16string DropTextOfPaths(const std::vector<std::string>& paths, std::FILE*
     }
     names.push_back(std::move(name));
   }
-  std::u16string text;
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (i) text += u'\n';
-    text += names[i];
-  }
-  return text;
+  return DropTextOf(names);
 }
 
 }  // namespace zen::batch

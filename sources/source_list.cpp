@@ -121,6 +121,15 @@ void AddDroppedFiles(std::u16string_view dropped) {
   RefreshFolderColumn();
 }
 
+std::u16string DropTextOf(const std::vector<std::u16string>& paths) {
+  std::u16string text;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (i) text += u'\n';
+    text += paths[i];
+  }
+  return text;
+}
+
 void RemoveSelectedRows() {
   for (int row = SourceRowCount() - 1; row >= 0; --row) {
     if (Gui().RowSelected(kList, row)) Gui().RemoveRow(kList, row);

@@ -5,6 +5,7 @@
 // shows " " + the folder's name and the folder icon (image slot SlotFolderIcon).
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zen {
 
@@ -37,6 +38,9 @@ void AddFilesFromDialog();
 // Files dropped on the list: full paths separated by line feeds. They are inserted in
 // code-unit order below their folder's run; the existing selection is kept.
 void AddDroppedFiles(std::u16string_view dropped);
+
+// The text a drop of these full paths carries: the paths joined by line feeds.
+std::u16string DropTextOf(const std::vector<std::u16string>& paths);
 
 // The remaining toolbar buttons.
 void RemoveSelectedRows();

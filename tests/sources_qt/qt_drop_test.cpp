@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,11 @@
 #include "app/event_loop.h"
 #include "app/loop_hooks.h"
 #include "app/main_window.h"
+#include "app/startup.h"
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
 #include "platform/gui/qt/qt_gui.h"
+#include "platform/text.h"
 
 namespace zen {
 namespace {
@@ -45,18 +48,29 @@ void DropUrls(QTreeWidget* tree, const QList<QUrl>& urls) {
   QCoreApplication::sendEvent(tree->viewport(), &drop);
 }
 
-TEST(SourceListOnQt, AFileManagerDropReachesTheSourceList) {
-  static int argc = 1;
-  static char name[] = "sources_qt_tests";
-  static char* argv[] = {name, nullptr};
-  ResetAppState();
-  ResetHooks();
-  ResetImageTable();
-  InstallGui(CreateQtGui(argc, argv));
-  BuildMainWindow();
-  WireSourceListHooks(Hooks());
-  ImageCreate(SlotFolderIcon, 8, 8);
+// The main window on Qt with the source list's hooks, as the program has it.
+class SourceListOnQt : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "sources_qt_tests";
+    static char* argv[] = {name, nullptr};
+    ResetAppState();
+    ResetHooks();
+    ResetImageTable();
+    InstallGui(CreateQtGui(argc, argv));
+    BuildMainWindow();
+    WireSourceListHooks(Hooks());
+    ImageCreate(SlotFolderIcon, 8, 8);
+  }
+  void TearDown() override {
+    InstallGui(nullptr);
+    ResetHooks();
+    ResetImageTable();
+  }
+};
 
+TEST_F(SourceListOnQt, AFileManagerDropReachesTheSourceList) {
   QTreeWidget* tree = FindSourceTree();
   ASSERT_NE(tree, nullptr);
   DropUrls(tree, {QUrl::fromLocalFile(QString::fromStdU16String(u"/w/에피소드 1/b.jpg")),
@@ -72,10 +86,19 @@ TEST(SourceListOnQt, AFileManagerDropReachesTheSourceList) {
   EXPECT_EQ(Gui().CellText(CtlSourceList, 1, 1), u"b.jpg");
   EXPECT_TRUE(Gui().RowSelected(CtlSourceList, 0));
   EXPECT_TRUE(Gui().RowSelected(CtlSourceList, 1));
+}
 
-  InstallGui(nullptr);
-  ResetHooks();
-  ResetImageTable();
+// "Open with" from a file manager: the window program started with two files of one
+// folder, one of them given relative to the starting folder, lists them as a drop would.
+TEST_F(SourceListOnQt, FilesOnTheCommandLineAreListedAsADrop) {
+  const std::string here = std::filesystem::current_path().string();
+  DropOnSourceList(CommandLineDropText({"./에피소드 2/b.jpg", here + "/에피소드 2/a.psd"}));
+
+  ASSERT_EQ(Gui().RowCount(CtlSourceList), 2);
+  EXPECT_EQ(ToUtf8(Gui().CellText(CtlSourceList, 0, 2)), here + "/에피소드 2/a.psd");
+  EXPECT_EQ(ToUtf8(Gui().CellText(CtlSourceList, 1, 2)), here + "/에피소드 2/b.jpg");
+  EXPECT_EQ(Gui().CellText(CtlSourceList, 0, 0), u" 에피소드 2");
+  EXPECT_EQ(Gui().CellText(CtlSourceList, 1, 0), u"");
 }
 
 }  // namespace
