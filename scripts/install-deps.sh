@@ -15,6 +15,8 @@ PACKAGES=(
   xdg-utils
   # tests: GoogleTest, a display server, an independent image decoder
   googletest libgtest-dev xvfb xauth imagemagick
+  # the Debian package: its manual page, and the checks its test runs
+  help2man lintian appstream desktop-file-utils
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
 )

@@ -9,6 +9,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -37,7 +38,8 @@ void DrawCutStrip(QPainter& p, QPointF origin, double size) {
   p.drawRect(QRectF(6, 5, 34, 12));
   p.drawRect(QRectF(6, 26, 34, 14));
   p.drawRect(QRectF(6, 48, 34, 11));
-  QPen cut(QColor(0xf2, 0x8c, 0x28), 1.5, Qt::DashLine);
+  // At least 1.3 pixels wide, so the cuts still show on the small menu icons.
+  QPen cut(QColor(0xf2, 0x8c, 0x28), std::max(1.5, 1.3 / p.transform().m22()), Qt::DashLine);
   p.setPen(cut);
   p.drawLine(QPointF(-8, 21.5), QPointF(54, 21.5));
   p.drawLine(QPointF(-8, 43.5), QPointF(54, 43.5));
@@ -75,12 +77,14 @@ QImage Banner() {
   return image;
 }
 
-// The desktop's icon for the program: the banner's cut strip on its blue field.
-QImage AppIcon() {
-  QImage image = Blank(128, 128);
+// The desktop's icon for the program: the banner's cut strip on its blue field, drawn
+// 128 points wide into a square of `pixels` (the bundle's picture at twice its size).
+QImage AppIcon(int pixels = 128 * Scale) {
+  QImage image(pixels, pixels, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  p.scale(Scale, Scale);
+  p.scale(pixels / 128.0, pixels / 128.0);
   p.setPen(Qt::NoPen);
   p.setBrush(BannerField(8, 120));
   p.drawRoundedRect(QRectF(8, 8, 112, 112), 22, 22);
@@ -177,9 +181,19 @@ bool Save(const QImage& image, const QDir& folder, const char* name) {
 
 }  // namespace
 
+// The desktop's icon at the menu sizes, drawn for each size rather than scaled down.
+bool SaveMenuIcons(const QDir& folder) {
+  bool ok = true;
+  for (int pixels : {48, 64, 128}) {
+    const QByteArray name = "zentrova-" + QByteArray::number(pixels) + ".png";
+    ok &= Save(AppIcon(pixels), folder, name.constData());
+  }
+  return ok;
+}
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: zen_draw_pictures <folder>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: zen_draw_pictures <res folder> [<menu icon folder>]\n");
     return 2;
   }
   QGuiApplication app(argc, argv);
@@ -194,5 +208,6 @@ int main(int argc, char** argv) {
   ok &= Save(Cross(), folder, "toolbarIcon4.png");
   ok &= Save(Folder(), folder, "tree0.png");
   ok &= Save(AppIcon(), folder, "appIcon.png");
+  if (argc == 3) ok &= SaveMenuIcons(QDir(QString::fromLocal8Bit(argv[2])));
   return ok ? 0 : 1;
 }

@@ -55,7 +55,7 @@ TEST_F(InstallTest, TheBundleLaunchersDesktopEntryAndIconAreInPlace) {
 #ifdef ZEN_HAVE_WINDOW_PROGRAM
   launchers.emplace_back("bin/zentrova", "Zentrova");
   const std::string entry = ReadText(Installed("share/applications/zentrova.desktop").string());
-  EXPECT_NE(entry.find("\nExec=zentrova\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nExec=zentrova %F\n"), std::string::npos) << entry;
   EXPECT_NE(entry.find("\nIcon=zentrova\n"), std::string::npos) << entry;
   EXPECT_TRUE(fs::is_regular_file(Installed("share/icons/hicolor/256x256/apps/zentrova.png")));
 #endif
