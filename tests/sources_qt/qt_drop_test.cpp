@@ -90,9 +90,11 @@ TEST_F(SourceListOnQt, AFileManagerDropReachesTheSourceList) {
 
 // "Open with" from a file manager: the window program started with two files of one
 // folder, one of them given relative to the starting folder, lists them as a drop would.
+// A name holding a line feed would become two names in the drop: it is left out.
 TEST_F(SourceListOnQt, FilesOnTheCommandLineAreListedAsADrop) {
   const std::string here = std::filesystem::current_path().string();
-  DropOnSourceList(CommandLineDropText({"./에피소드 2/b.jpg", here + "/에피소드 2/a.psd"}));
+  DropOnSourceList(CommandLineDropText(
+      {"./에피소드 2/b.jpg", here + "/에피소드 2/a.psd", here + "/에피소드 2/c.png\n" + here + "/에피소드 2/d.png"}));
 
   ASSERT_EQ(Gui().RowCount(CtlSourceList), 2);
   EXPECT_EQ(ToUtf8(Gui().CellText(CtlSourceList, 0, 2)), here + "/에피소드 2/a.psd");
