@@ -1,10 +1,10 @@
-# zen_test_suite(NAME LIBS lib... [LABELS label...] [ENV VAR=value...]):
+# zen_test_suite(NAME LIBS lib... [LABELS label...]):
 # one GoogleTest program made of every .cpp in the calling folder.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 function(zen_test_suite name)
-  cmake_parse_arguments(ZT "" "" "LIBS;LABELS;ENV" ${ARGN})
+  cmake_parse_arguments(ZT "" "" "LIBS;LABELS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE zen_options ${ZT_LIBS} GTest::gtest GTest::gtest_main)
@@ -15,9 +15,6 @@ function(zen_test_suite name)
   # Discovered tests get their properties flattened, so no property may hold a list:
   # labels go on the folder (ctest gives them to every test in it), and the two
   # environment settings go in two single-valued properties.
-  if(ZT_ENV)
-    message(FATAL_ERROR "zen_test_suite: ENV is not supported (properties of discovered tests cannot hold lists)")
-  endif()
   set_property(DIRECTORY APPEND PROPERTY LABELS ${name} ${ZT_LABELS})
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine3d/engine3d.h"
 #include "engine3d/texture.h"
 
 namespace zen::engine3d {
@@ -63,32 +62,6 @@ inline uint32_t SampleBilinearWrapped(const MipLevel& level, float u, float v) {
   uint32_t top = LerpTexel(row0[x0], row0[x1], ax);
   uint32_t bottom = LerpTexel(row1[x0], row1[x1], ax);
   return LerpTexel(top, bottom, static_cast<uint32_t>(fy & 255));
-}
-
-inline uint32_t SampleBilinear(const MipLevel& level, float u, float v) {
-  return SampleBilinearWrapped(level, Wrap(u), Wrap(v));
-}
-
-// Samples a prepared texture. lod is log2 of the texels covered by one pixel along its
-// longer footprint axis, measured on level 0.
-inline uint32_t SampleTexture(const Texture& t, int32_t filtering, float u, float v, float lod) {
-  if (t.uniform) return t.uniform_texel;
-  if (filtering == ENGINE_FILTER_NEAREST) return SampleNearest(t.levels[0], u, v);
-  if (filtering != ENGINE_FILTER_MIPMAPPED && filtering != ENGINE_FILTER_TRILINEAR) {
-    return SampleBilinear(t.levels[0], u, v);
-  }
-  if (lod <= 0) return SampleBilinear(t.levels[0], u, v);
-  int32_t last = static_cast<int32_t>(t.levels.size()) - 1;
-  if (filtering == ENGINE_FILTER_MIPMAPPED) {
-    int32_t l = static_cast<int32_t>(lod + 0.5f);
-    return SampleBilinear(t.levels[l < last ? l : last], u, v);
-  }
-  int32_t l = static_cast<int32_t>(lod);
-  if (l >= last) return SampleBilinear(t.levels[last], u, v);
-  uint32_t f = static_cast<uint32_t>((lod - static_cast<float>(l)) * 256.0f);
-  uint32_t near = SampleBilinear(t.levels[l], u, v);
-  if (f == 0) return near;
-  return LerpTexel(near, SampleBilinear(t.levels[l + 1], u, v), f);
 }
 
 }  // namespace zen::engine3d

@@ -38,10 +38,6 @@ ImageRecord* LookUp(ImageTable& table, ImageId id) {
 
 void FillStore(NativeImage& image, ImageFill fill, Colour colour) {
   if (fill == ImageFill::None) return;
-  if (fill == ImageFill::Zero) {
-    std::memset(image.pixels.get(), 0, image.ByteCount());
-    return;
-  }
   const size_t row_bytes = static_cast<size_t>(image.width) * 4;
   uint8_t* first = image.Row(0);
   for (size_t i = 0; i < row_bytes; i += 4) {

@@ -48,7 +48,7 @@ struct ImageRecord {
   uint32_t frame_count = 1;
 };
 
-enum class ImageFill { None, Opaque, Zero };
+enum class ImageFill { None, Opaque };
 
 // --- the table ---------------------------------------------------------------
 // Creating under a number first releases what lives there. Results of creating

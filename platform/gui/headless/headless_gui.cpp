@@ -83,7 +83,6 @@ void HeadlessGui::CloseAll() {
   fonts_.clear();
   focused_ = NoControl;
   active_window_ = NoWindow;
-  closed_all_ = true;
 }
 
 bool HeadlessGui::LoadFont(int font, int points, bool bold) {
@@ -386,14 +385,6 @@ bool HeadlessGui::Edit(ControlId id, std::u16string_view text) {
   if (!c || !AcceptsText(*c, text)) return false;
   c->label = std::u16string(text);
   if (c->kind == ControlKind::ComboEditable) c->state = -1;
-  PushControlEvent(id, EventSubtype::Changed);
-  return true;
-}
-
-bool HeadlessGui::Backspace(ControlId id) {
-  HeadlessControl* c = Find(id);
-  if (!c || c->label.empty() || !AcceptsText(*c, c->label.substr(0, c->label.size() - 1))) return false;
-  c->label.pop_back();
   PushControlEvent(id, EventSubtype::Changed);
   return true;
 }

@@ -125,7 +125,7 @@ class HeadlessGui final : public WindowSystem {
   bool PollEvent(Event& event) override;
   double BackingScaleFactor() override { return backing_scale_; }
   int PointerY() override { return pointer_y_; }
-  int64_t WindowBackgroundColour() override { return background_colour_; }
+  int64_t WindowBackgroundColour() override { return 0xECECEC; }
   void PresentFrame(WindowId window, Rect area, const uint8_t* rgba, int width, int height) override;
 
   // --- scripting: what a user does -------------------------------------------------
@@ -138,8 +138,6 @@ class HeadlessGui final : public WindowSystem {
   // entry refuses text that breaks its rules. Queues Changed when accepted.
   bool Edit(ControlId id, std::u16string_view text);
   bool Clear(ControlId id) { return Edit(id, u""); }
-  // Deletes the last character, as the backspace key does; queues Changed.
-  bool Backspace(ControlId id);
   // Picks an item of a combo box's list: text and selected index change; queues Changed.
   bool ChooseItem(ControlId id, int index);
   // Moves the keyboard focus: FocusLost for the control that had it, then FocusGained.
@@ -156,7 +154,6 @@ class HeadlessGui final : public WindowSystem {
   void QueueDialogAnswer(std::vector<std::u16string> paths);
   void SetBackingScaleFactor(double factor) { backing_scale_ = factor; }
   void SetPointerY(int y) { pointer_y_ = y; }
-  void SetWindowBackgroundColour(int64_t colour) { background_colour_ = colour; }
 
   // --- inspection ------------------------------------------------------------------
   const std::vector<MessageRecord>& MessageBoxes() const { return message_boxes_; }
@@ -168,7 +165,6 @@ class HeadlessGui final : public WindowSystem {
   int PollCalls() const { return poll_calls_; }
   ControlId FocusedControl() const { return focused_; }
   WindowId ActiveWindow() const { return active_window_; }
-  bool ClosedAll() const { return closed_all_; }
   // nullptr when there is no such control or window.
   const HeadlessControl* Control(ControlId id) const;
   const HeadlessWindow* Window(WindowId id) const;
@@ -197,10 +193,8 @@ class HeadlessGui final : public WindowSystem {
   WindowId active_window_ = NoWindow;
   double backing_scale_ = 1.0;
   int pointer_y_ = 0;
-  int64_t background_colour_ = 0xECECEC;
   int wait_calls_ = 0;
   int poll_calls_ = 0;
-  bool closed_all_ = false;
 };
 
 }  // namespace zen::gui
