@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test. Exits non-zero on any failure.
+# Installs what is missing, builds, and runs every test (the include rule of
+# scripts/check-includes.sh among them). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh

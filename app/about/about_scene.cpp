@@ -4,7 +4,7 @@
 
 #include "app/about/about_scene_model.h"
 #include "app/about/about_window.h"
-#include "platform/engine_loader.h"
+#include "engine3d/loader/engine_loader.h"
 #include "platform/gui/main_controls.h"
 
 namespace zen {

@@ -1,8 +1,8 @@
 #include "app/about/about_window.h"
 
 #include "app/app_state.h"
+#include "engine3d/loader/engine_loader.h"
 #include "platform/clock.h"
-#include "platform/engine_loader.h"
 #include "platform/gui/main_controls.h"
 #include "platform/program_runner.h"
 

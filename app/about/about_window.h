@@ -1,6 +1,6 @@
 #pragma once
 // The About window: version text, the update button, the close button and the turning
-// 3D model of the package drawn by the engine library (platform/engine_loader.h).
+// 3D model of the package drawn by the engine library (engine3d/loader/engine_loader.h).
 #include <string>
 #include <string_view>
 

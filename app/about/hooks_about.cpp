@@ -1,7 +1,7 @@
 // The About window's side of the loop, and the engine's module registration at start-up.
 #include "app/about/about_window.h"
 #include "app/loop_hooks.h"
-#include "platform/engine_loader.h"
+#include "engine3d/loader/engine_loader.h"
 
 namespace zen {
 

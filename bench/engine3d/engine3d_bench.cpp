@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/engine_loader.h"
+#include "engine3d/loader/engine_loader.h"
 #include "tests/engine3d/about_scene.h"
 
 namespace {

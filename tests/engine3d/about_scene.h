@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/engine_loader.h"
+#include "engine3d/loader/engine_loader.h"
 
 namespace zen::testing {
 

@@ -1,4 +1,4 @@
-#include "platform/engine_loader.h"
+#include "engine3d/loader/engine_loader.h"
 
 #include <gtest/gtest.h>
 

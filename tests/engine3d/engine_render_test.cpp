@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/engine_loader.h"
+#include "engine3d/loader/engine_loader.h"
 #include "tests/engine3d/about_scene.h"
 
 namespace zen {
