@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "converter/composite_refusal.h"
 #include "converter/conversion.h"
 #include "converter/converter_paths.h"
 
@@ -107,7 +108,8 @@ int RunConverter(const std::vector<std::string>& words, std::FILE* out, std::FIL
     log.Line("failed: " + error);
   }
   if (log_file) std::fclose(log_file);
-  return ok ? 0 : 1;
+  if (ok) return 0;
+  return IsCompositeRefusal(error) ? kExitNeedsComposite : 1;
 }
 
 }  // namespace zen

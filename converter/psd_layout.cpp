@@ -31,16 +31,6 @@ bool SkipSection(ByteSource& source, uint64_t& offset, bool eight_bytes, const c
   return true;
 }
 
-// Keys of the additional information blocks whose length field has 8 bytes in PSB.
-bool HasLongLength(const uint8_t key[4]) {
-  static const char* const keys[] = {"LMsk", "Lr16", "Lr32", "Layr", "Mt16", "Mt32", "Mtrn",
-                                     "Alph", "FMsk", "lnk2", "FEid", "FXid", "PxSD"};
-  for (const char* k : keys) {
-    if (std::memcmp(key, k, 4) == 0) return true;
-  }
-  return false;
-}
-
 // 16- and 32-bit documents leave the layer info empty and keep their layers (count first)
 // in an "Lr16" / "Lr32" block after the global layer mask; found by walking the blocks.
 void FindLayerBlockCount(ByteSource& source, uint64_t at, uint64_t end, bool large, PsdLayout& layout) {
@@ -51,7 +41,7 @@ void FindLayerBlockCount(ByteSource& source, uint64_t at, uint64_t end, bool lar
     uint8_t head[8];
     if (!source.ReadAt(at, head, 8)) return;
     if (std::memcmp(head, "8BIM", 4) != 0 && std::memcmp(head, "8B64", 4) != 0) return;
-    const bool long_length = large && HasLongLength(head + 4);
+    const bool long_length = large && PsdBlockHasLongLength(head + 4);
     uint64_t length = 0;
     if (end - at < 8 + (long_length ? 8u : 4u) || !ReadLength(source, at + 8, long_length, length)) return;
     at += 8 + (long_length ? 8 : 4);
@@ -63,6 +53,8 @@ void FindLayerBlockCount(ByteSource& source, uint64_t at, uint64_t end, bool lar
       if (!source.ReadAt(at, count, 2)) return;
       layout.has_layers = true;
       layout.layer_count = static_cast<int16_t>(LoadBig16(count));
+      layout.layer_info = at;
+      layout.layer_info_length = length;
       return;
     }
     at += length;
@@ -83,10 +75,21 @@ bool ReadLayerCount(ByteSource& source, uint64_t section, uint64_t section_lengt
   if (!source.ReadAt(section + field, count, 2)) return false;
   layout.has_layers = true;
   layout.layer_count = static_cast<int16_t>(LoadBig16(count));
+  layout.layer_info = section + field;
+  layout.layer_info_length = info_length;
   return true;
 }
 
 }  // namespace
+
+bool PsdBlockHasLongLength(const uint8_t key[4]) {
+  static const char* const keys[] = {"LMsk", "Lr16", "Lr32", "Layr", "Mt16", "Mt32", "Mtrn",
+                                     "Alph", "FMsk", "lnk2", "FEid", "FXid", "PxSD"};
+  for (const char* k : keys) {
+    if (std::memcmp(key, k, 4) == 0) return true;
+  }
+  return false;
+}
 
 bool ParsePsdHeader(const uint8_t* bytes, size_t size, PsdHeader& header, std::string& error) {
   if (size < kPsdHeaderSize) {
@@ -144,6 +147,8 @@ bool ReadPsdLayout(ByteSource& source, PsdLayout& layout, std::string& error) {
     if (!source.ReadAt(offset - length, layout.palette.data(), layout.palette.size())) return false;
   }
   if (!SkipSection(source, offset, false, "image resources section", length, error)) return false;
+  layout.resources = offset - length;
+  layout.resources_length = length;
   if (!SkipSection(source, offset, large, "layer and mask section", length, error)) return false;
   if (!ReadLayerCount(source, offset - length, length, large, layout)) return false;
   uint8_t compression[2];

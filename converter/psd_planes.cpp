@@ -224,29 +224,32 @@ bool ZipPlaneReader::ReadRows(int channel, uint32_t count, uint8_t* out, std::st
   return true;
 }
 
-// Undoes the horizontal differences: per byte at 8 bits, per 16-bit big-endian sample at
-// 16 bits, and at 32 bits per byte over the row's bytes regrouped by significance.
-void ZipPlaneReader::Unpredict(uint8_t* row) const {
-  if (depth_ == 8) {
-    for (uint64_t i = 1; i < row_bytes_; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - 1]);
-  } else if (depth_ == 16) {
+void ZipPlaneReader::Unpredict(uint8_t* row) const { UnpredictPsdRow(row, width_, depth_); }
+
+}  // namespace
+
+// Per byte at 8 bits, per 16-bit big-endian sample at 16 bits, and at 32 bits per byte over
+// the row's bytes regrouped by significance.
+void UnpredictPsdRow(uint8_t* row, uint32_t width, uint16_t depth) {
+  const uint64_t row_bytes = uint64_t{width} * (depth / 8);
+  if (depth == 8) {
+    for (uint64_t i = 1; i < row_bytes; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - 1]);
+  } else if (depth == 16) {
     uint16_t previous = 0;
-    for (uint32_t x = 0; x < width_; ++x) {
+    for (uint32_t x = 0; x < width; ++x) {
       uint16_t value = static_cast<uint16_t>(LoadBig16(row + 2 * x) + previous);
       row[2 * x] = static_cast<uint8_t>(value >> 8);
       row[2 * x + 1] = static_cast<uint8_t>(value);
       previous = value;
     }
-  } else if (depth_ == 32) {
-    for (uint64_t i = 1; i < row_bytes_; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - 1]);
-    std::vector<uint8_t> planes(row, row + row_bytes_);
-    for (uint32_t x = 0; x < width_; ++x) {
-      for (uint32_t b = 0; b < 4; ++b) row[4 * x + b] = planes[b * width_ + x];
+  } else if (depth == 32) {
+    for (uint64_t i = 1; i < row_bytes; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - 1]);
+    std::vector<uint8_t> planes(row, row + row_bytes);
+    for (uint32_t x = 0; x < width; ++x) {
+      for (uint32_t b = 0; b < 4; ++b) row[4 * x + b] = planes[b * width + x];
     }
   }
 }
-
-}  // namespace
 
 uint64_t PsdRowBytes(const PsdHeader& header) {
   if (header.depth == 1) return (uint64_t{header.width} + 7) / 8;

@@ -27,6 +27,9 @@ uint64_t PsdRowBytes(const PsdHeader& header);
 std::unique_ptr<PsdPlaneReader> MakePsdPlaneReader(ByteSource& source, const PsdLayout& layout,
                                                    int channels, std::string& error);
 
+// Undoes ZIP prediction (horizontal differences) on one stored row of width samples.
+void UnpredictPsdRow(uint8_t* row, uint32_t width, uint16_t depth);
+
 // PackBits: false when the packed bytes run out before the row is full or would overfill it.
 bool UnpackBitsRow(const uint8_t* in, size_t in_size, uint8_t* out, size_t out_size);
 

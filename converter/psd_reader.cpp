@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "converter/layered_psd_rows.h"
+#include "converter/psd_layer_records.h"
 #include "converter/psd_planes.h"
 #include "interchange/byte_order.h"
 #include "interchange/pixel_rules.h"
@@ -213,6 +215,8 @@ int PsdChannelsUsed(const PsdLayout& layout, bool& has_alpha, std::string& error
 std::unique_ptr<RowSource> OpenPsdRows(ByteSource& source, std::string& error) {
   PsdLayout layout;
   if (!ReadPsdLayout(source, layout, error)) return nullptr;
+  // Without its merged image the page is only in the layers.
+  if (layout.layer_count != 0 && PsdMergedImageMissing(source, layout)) return OpenLayeredPsdRows(source, layout, error);
   bool alpha = false;
   int channels = PsdChannelsUsed(layout, alpha, error);
   if (channels == 0) return nullptr;

@@ -17,6 +17,8 @@ PACKAGES=(
   googletest libgtest-dev xvfb xauth imagemagick
   # the Debian package: its manual page, and the checks its test runs
   help2man lintian appstream desktop-file-utils
+  # tests: an independent compositor of layered Photoshop documents
+  python3-psd-tools
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
 )
