@@ -125,6 +125,7 @@ void SetSat(const float c[3], float s, float out[3]) {
 float Sat(const float c[3]) { return std::max({c[0], c[1], c[2]}) - std::min({c[0], c[1], c[2]}); }
 
 inline float Mix(float as, float ab, float ar, float cb, float cs, float blended) {
+  if (ab == 1) return cb + as * (blended - cb);  // over an opaque backdrop (the common case)
   return ((1 - as) * ab * cb + as * ((1 - ab) * cs + ab * blended)) / ar;
 }
 

@@ -67,7 +67,7 @@ bool LayerChannelRows::Fill(uint8_t* out, size_t count) {
   return true;
 }
 
-bool LayerChannelRows::ReadPackedRow(std::string& error) {
+bool LayerChannelRows::ReadPackedRow(bool unpack, std::string& error) {
   uint8_t field[4];
   const size_t width = shape_.large ? 4 : 2;
   if (lengths_->Read(field, width) != width) {
@@ -80,7 +80,7 @@ bool LayerChannelRows::ReadPackedRow(std::string& error) {
     error = "PSD: a layer's RLE data ends early";
     return false;
   }
-  if (!UnpackBitsRow(packed_.data(), length, row_.data(), row_bytes_)) {
+  if (unpack && !UnpackBitsRow(packed_.data(), length, row_.data(), row_bytes_)) {
     error = "PSD: a layer's RLE row does not unpack to its width";
     return false;
   }
@@ -115,7 +115,7 @@ bool LayerChannelRows::InflateRow(std::string& error) {
   return true;
 }
 
-bool LayerChannelRows::ReadStoredRow(std::string& error) {
+bool LayerChannelRows::ReadStoredRow(bool unpack, std::string& error) {
   if (next_row_ >= shape_.rows) {
     error = "PSD: more layer rows asked for than the layer has";
     return false;
@@ -130,31 +130,37 @@ bool LayerChannelRows::ReadStoredRow(std::string& error) {
       }
       return true;
     case PsdRle:
-      return ReadPackedRow(error);
+      return ReadPackedRow(unpack, error);
     default:
       return InflateRow(error);
   }
 }
 
-bool LayerChannelRows::SkipRow(std::string& error) { return ReadStoredRow(error); }
+// A packed row passed over is not unpacked, so rows outside the canvas and rows of layers
+// that show nothing there cost little.
+bool LayerChannelRows::SkipRow(std::string& error) { return ReadStoredRow(false, error); }
 
-bool LayerChannelRows::NextRow(float* out, std::string& error) {
-  if (!ReadStoredRow(error)) return false;
+bool LayerChannelRows::NextRow(std::string& error) { return ReadStoredRow(true, error); }
+
+bool LayerChannelRows::RowIsZero(uint32_t from, uint32_t to) const {
+  const size_t bytes = shape_.depth / 8;
+  return std::all_of(row_.data() + from * bytes, row_.data() + to * bytes, [](uint8_t b) { return b == 0; });
+}
+
+void LayerChannelRows::RowToFloat(uint32_t from, uint32_t to, float* out) const {
   const uint8_t* in = row_.data();
-  const uint32_t width = shape_.width;
   if (shape_.depth == 8) {
-    for (uint32_t x = 0; x < width; ++x) out[x] = in[x] * (1.0f / 255);
+    for (uint32_t x = from; x < to; ++x) *out++ = in[x] * (1.0f / 255);
   } else if (shape_.depth == 16) {
-    for (uint32_t x = 0; x < width; ++x) out[x] = LoadBig16(in + 2 * x) * (1.0f / 65535);
+    for (uint32_t x = from; x < to; ++x) *out++ = LoadBig16(in + 2 * x) * (1.0f / 65535);
   } else {
-    for (uint32_t x = 0; x < width; ++x) {
+    for (uint32_t x = from; x < to; ++x) {
       const uint32_t bits = LoadBig32(in + 4 * x);
       float value;
       std::memcpy(&value, &bits, sizeof value);
-      out[x] = std::isfinite(value) ? value : 0.0f;
+      *out++ = std::isfinite(value) ? value : 0.0f;
     }
   }
-  return true;
 }
 
 }  // namespace zen

@@ -30,15 +30,19 @@ class LayerChannelRows {
   // The channel's data begins with its compression field at offset and spans length bytes.
   bool Open(ByteSource& source, uint64_t offset, uint64_t length, const LayerChannelShape& shape,
             std::string& error);
-  // The next row as floats: 8- and 16-bit samples scaled to 0..1, 32-bit ones as stored
-  // (NaN read as 0).
-  bool NextRow(float* out, std::string& error);
+  // Reads the next row; its samples are then had through the two calls below.
+  bool NextRow(std::string& error);
+  // Whether samples [from, to) of the row just read are all zero.
+  bool RowIsZero(uint32_t from, uint32_t to) const;
+  // Samples [from, to) of the row just read into out[0 .. to - from) as floats: 8- and 16-bit
+  // samples scaled to 0..1, 32-bit ones as stored (not finite ones read as 0).
+  void RowToFloat(uint32_t from, uint32_t to, float* out) const;
   // Passes over the next row (rows above the canvas).
   bool SkipRow(std::string& error);
 
  private:
-  bool ReadStoredRow(std::string& error);
-  bool ReadPackedRow(std::string& error);
+  bool ReadStoredRow(bool unpack, std::string& error);
+  bool ReadPackedRow(bool unpack, std::string& error);
   bool InflateRow(std::string& error);
   // Up to count bytes of the channel's remaining data through the input buffer.
   bool Fill(uint8_t* out, size_t count);

@@ -32,13 +32,15 @@ bool LayerMaskRows::Apply(int64_t y, float* values, uint32_t begin, uint32_t end
     if (!rows_->SkipRow(error)) return false;
     ++next_row_;
   }
-  if (!rows_->NextRow(row_.data(), error)) return false;
+  if (!rows_->NextRow(error)) return false;
   ++next_row_;
+  // Inside the rectangle the stored values, the default colour on either side.
   const int64_t left = rect_.left;
+  const uint32_t from = static_cast<uint32_t>(std::clamp<int64_t>(left, begin, end));
+  const uint32_t to = static_cast<uint32_t>(std::clamp<int64_t>(left + rect_.Width(), begin, end));
+  if (from < to) rows_->RowToFloat(static_cast<uint32_t>(from - left), static_cast<uint32_t>(to - left), row_.data());
   for (uint32_t x = begin; x < end; ++x) {
-    const int64_t i = int64_t{x} - left;
-    const float m = i >= 0 && i < static_cast<int64_t>(row_.size()) ? std::clamp(row_[i], 0.0f, 1.0f) : outside_;
-    values[x] *= m;
+    values[x] *= x >= from && x < to ? std::clamp(row_[x - from], 0.0f, 1.0f) : outside_;
   }
   return true;
 }

@@ -37,7 +37,6 @@ struct PaintNode {
   std::unique_ptr<LayerChannelRows> transparency;         // null: opaque inside the rectangle
   int64_t next_layer_row = 0;
   LayerMaskRows mask;
-  std::vector<float> layer_row;
   RowBuffer own;    // colour and shape (a group's isolated result)
   RowBuffer extra;  // a clipping run's result, or the backdrop a pass-through group changes
 };
@@ -92,7 +91,6 @@ bool LayeredPsdRows::Prepare(const LayerNode& node, PaintNode& paint, std::strin
   paint.solid = r.fill == PsdFillKind::Solid && !LayerHasPixels(r);
   if (!LayerHasPixels(r)) return true;
   const LayerChannelShape shape{r.rect.Width(), r.rect.Height(), header_.depth, header_.large};
-  paint.layer_row.resize(shape.width);
   for (int k = -1; k < channels_; ++k) {
     const PsdChannelData* data = r.Channel(static_cast<int16_t>(k));
     if (!data) {
@@ -131,24 +129,36 @@ bool LayeredPsdRows::PixelSource(PaintNode& node, uint32_t& begin, uint32_t& end
     begin = end = 0;
     return true;
   }
-  auto read = [&](LayerChannelRows& rows, float* out) {
+  const uint32_t from = static_cast<uint32_t>(begin - rect.left), to = static_cast<uint32_t>(end - rect.left);
+  auto advance = [&](LayerChannelRows& rows) {
     for (int64_t skip = node.next_layer_row; skip < row; ++skip) {
       if (!rows.SkipRow(error_)) return false;
     }
-    if (!rows.NextRow(node.layer_row.data(), error_)) return false;
-    std::copy(node.layer_row.data() + (begin - rect.left), node.layer_row.data() + (end - rect.left), out + begin);
     return true;
   };
-  for (int k = 0; k < channels_; ++k) {
-    if (!read(*node.colour[k], node.own.planes.colour[k])) return false;
-  }
   float* shape = node.own.planes.alpha;
+  bool shows = true;
   if (node.transparency) {
-    if (!read(*node.transparency, shape)) return false;
-    if (clamp_) std::for_each(shape + begin, shape + end, [](float& a) { a = std::clamp(a, 0.0f, 1.0f); });
+    if (!advance(*node.transparency) || !node.transparency->NextRow(error_)) return false;
+    shows = !node.transparency->RowIsZero(from, to);
+    if (shows) node.transparency->RowToFloat(from, to, shape + begin);
+    if (shows && clamp_) std::for_each(shape + begin, shape + end, [](float& a) { a = std::clamp(a, 0.0f, 1.0f); });
   } else {
     std::fill(shape + begin, shape + end, 1.0f);
   }
+  // A row where the layer is wholly transparent is passed over in its colour channels.
+  for (int k = 0; k < channels_; ++k) {
+    LayerChannelRows& rows = *node.colour[k];
+    if (!advance(rows)) return false;
+    if (!shows) {
+      if (!rows.SkipRow(error_)) return false;
+    } else if (rows.NextRow(error_)) {
+      rows.RowToFloat(from, to, node.own.planes.colour[k] + begin);
+    } else {
+      return false;
+    }
+  }
+  if (!shows) begin = end = 0;
   node.next_layer_row = row + 1;
   return true;
 }
@@ -231,7 +241,7 @@ bool LayeredPsdRows::PaintPassThrough(PaintNode& node, const RowPlanes& backdrop
   return true;
 }
 
-uint8_t ToByte(float value) { return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f)); }
+uint8_t ToByte(float value) { return static_cast<uint8_t>(std::clamp(value, 0.0f, 1.0f) * 255.0f + 0.5f); }
 
 void LayeredPsdRows::OverWhite(uint8_t* bgr) const {
   const RowPlanes& p = root_.own.planes;

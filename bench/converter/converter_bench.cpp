@@ -2,8 +2,12 @@
 //  1. a 690 x 90000 PSB (8-bit RGB, RLE) into 20 strips: the helper's peak resident
 //     memory against 2 x one strip's 24-bit size + 16 MiB, and its time against reading
 //     the same file's bytes;
-//  2. a 690 x 40000 PNG into 20 strips against decoding it once with libpng (target 1.3x).
-// Usage: converter_bench [repeats]
+//  2. a 690 x 40000 PNG into 20 strips against decoding it once with libpng (target 1.3x);
+//  3. a 690 x 20000 PSD of 10 layers saved without its merged image, composited from the
+//     layers, against the same document with its merged image stored (time, peak memory);
+//  4. a 690 x 90000 PSB of 20 full-page 8-bit layers without its merged image into 20 strips,
+//     against a peak of 200 MB.
+// Usage: converter_bench [repeats [psb|png|layered|layered-psb]]
 #include <png.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -13,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -197,6 +202,95 @@ void BenchPng(const zen::test::TempFolder& folder, int repeats) {
               best_cpu / decode_cpu, best_cpu / decode_cpu <= 1.3 ? "within" : "OVER");
 }
 
+// A comic page's layer: opaque over its own band of rows (with a 300-row overlap into the
+// next), transparent elsewhere; a drawn stretch at the left, flat panel colours after it.
+zen::test::LayerFixture PageLayer(uint32_t width, uint32_t height, int index, uint32_t band) {
+  zen::test::LayerFixture layer;
+  layer.bottom = static_cast<int32_t>(height);
+  layer.right = static_cast<int32_t>(width);
+  layer.painted_ids = {-1, 0, 1, 2};
+  const char* modes[] = {"norm", "mul ", "scrn", "over"};
+  std::memcpy(layer.blend, modes[index % 4], 4);
+  layer.opacity = index == 0 ? 255 : 220;
+  const uint32_t top = index * band;
+  layer.paint = [=](int16_t id, uint32_t y, uint8_t* out) {
+    const bool inside = y >= top && y < top + band + 300;
+    for (uint32_t x = 0; x < width; ++x) {
+      if (id < 0) {
+        out[x] = inside || index == 0 ? 255 : 0;
+      } else if (!inside && index != 0) {
+        out[x] = 0;  // colour under full transparency, as painting programs leave it
+      } else if (x < 200) {
+        out[x] = static_cast<uint8_t>(x * 3 + y + id * 50 + index * 20);
+      } else {
+        out[x] = static_cast<uint8_t>(((y / 100 + index + id) % 7) * 36);
+      }
+    }
+  };
+  return layer;
+}
+
+zen::test::PsdFixture LayeredPage(uint32_t width, uint32_t height, int layers, bool merged) {
+  zen::test::PsdFixture f;
+  f.large = height > 30000;
+  f.width = width;
+  f.height = height;
+  f.compression = 1;
+  f.has_real_merged_data = merged;
+  if (merged) {
+    zen::test::RgbImage image = zen::test::PatternImage(width, height);
+    f.planes.assign(3, std::vector<uint8_t>(uint64_t{width} * height));
+    for (uint64_t i = 0; i < uint64_t{width} * height; ++i) {
+      for (int c = 0; c < 3; ++c) f.planes[c][i] = image.rgb[3 * i + c];
+    }
+  } else {
+    f.planes.assign(3, std::vector<uint8_t>(uint64_t{width} * height, 255));  // the white stand-in page
+  }
+  for (int i = 0; i < layers; ++i) f.layers.push_back(PageLayer(width, height, i, height / layers));
+  return f;
+}
+
+HelperRun BestOf(int repeats, const std::vector<std::string>& words, const std::string& what) {
+  HelperRun best;
+  best.seconds = 1e9;
+  long peak = 0;
+  for (int i = 0; i < repeats; ++i) {
+    HelperRun run = RunHelper(words);
+    if (run.status != 0) std::printf("%s failed (%d)\n", what.c_str(), run.status);
+    peak = std::max(peak, run.peak_kib);
+    if (run.seconds < best.seconds) best = run;
+  }
+  best.peak_kib = peak;
+  return best;
+}
+
+void BenchLayeredPsd(const zen::test::TempFolder& folder, int repeats) {
+  const std::string layered = folder.File("layered.psd"), merged = folder.File("merged.psd");
+  zen::test::WriteBytes(layered, zen::test::WritePsd(LayeredPage(690, 20000, 10, false)));
+  zen::test::WriteBytes(merged, zen::test::WritePsd(LayeredPage(690, 20000, 10, true)));
+  HelperRun from_layers = BestOf(repeats, {"-convert", layered, "-configPath", folder.Slash()}, "layered PSD");
+  HelperRun from_merged = BestOf(repeats, {"-convert", merged, "-configPath", folder.Slash()}, "merged PSD");
+  std::remove(folder.File("layered.bmp").c_str());
+  std::remove(folder.File("merged.bmp").c_str());
+  std::printf("PSD 690x20000, 10 layers -> one BMP\n");
+  std::printf("  without merged image: %.3f s (user %.3f), peak memory %.1f MiB\n", from_layers.seconds,
+              from_layers.user, from_layers.peak_kib / 1024.0);
+  std::printf("  with merged image:    %.3f s (user %.3f), peak memory %.1f MiB; ratio %.1fx\n", from_merged.seconds,
+              from_merged.user, from_merged.peak_kib / 1024.0, from_layers.seconds / from_merged.seconds);
+}
+
+void BenchLayeredPsb(const zen::test::TempFolder& folder, int repeats) {
+  const std::string path = folder.File("layered.psb");
+  zen::test::WriteBytes(path, zen::test::WritePsd(LayeredPage(690, 90000, 20, false)));
+  const double file_mib = static_cast<double>(zen::test::ReadBytes(path).size()) / 1048576.0;
+  RemoveStrips(folder, "layered");
+  HelperRun run = BestOf(repeats, {"-convertSlice", path + "[0]", "-configPath", folder.Slash()}, "layered PSB");
+  RemoveStrips(folder, "layered");
+  std::printf("PSB 690x90000, 20 full-page 8-bit layers, no merged image (%.0f MiB file) -> 20 strips\n", file_mib);
+  std::printf("  %.3f s (user %.3f), peak memory %.1f MB (bound 200 MB): %s\n", run.seconds, run.user,
+              run.peak_kib * 1024 / 1e6, run.peak_kib * 1024 / 1e6 <= 200 ? "within" : "OVER");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -207,7 +301,10 @@ int main(int argc, char** argv) {
   }
   int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   zen::test::TempFolder folder;
-  BenchPsb(folder, repeats);
-  BenchPng(folder, repeats);
+  const std::string only = argc > 2 ? argv[2] : "";
+  if (only.empty() || only == "psb") BenchPsb(folder, repeats);
+  if (only.empty() || only == "png") BenchPng(folder, repeats);
+  if (only.empty() || only == "layered") BenchLayeredPsd(folder, repeats);
+  if (only.empty() || only == "layered-psb") BenchLayeredPsb(folder, repeats);
   return 0;
 }

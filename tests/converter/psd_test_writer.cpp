@@ -98,6 +98,19 @@ void WriteImageData(const PsdFixture& f, std::vector<uint8_t>& out) {
   }
 }
 
+// RLE rows: the table of packed lengths, then the packed rows.
+void PackRows(bool large, uint32_t height, const std::function<std::vector<uint8_t>(uint32_t)>& packed_row,
+              std::vector<uint8_t>& out) {
+  std::vector<uint8_t> packed;
+  for (uint32_t y = 0; y < height; ++y) {
+    std::vector<uint8_t> row = packed_row(y);
+    if (large) Put32(out, static_cast<uint32_t>(row.size()));
+    else Put16(out, static_cast<uint32_t>(row.size()));
+    packed.insert(packed.end(), row.begin(), row.end());
+  }
+  out.insert(out.end(), packed.begin(), packed.end());
+}
+
 // A channel's data as a layer stores it: compression field, then the rows.
 std::vector<uint8_t> EncodeChannel(const PsdFixture& f, uint16_t compression, uint32_t width, uint32_t height,
                                    const std::vector<uint8_t>& rows) {
@@ -110,14 +123,7 @@ std::vector<uint8_t> EncodeChannel(const PsdFixture& f, uint16_t compression, ui
   if (compression == 0) {
     out.insert(out.end(), rows.begin(), rows.end());
   } else if (compression == 1) {
-    std::vector<uint8_t> packed;
-    for (uint32_t y = 0; y < height; ++y) {
-      std::vector<uint8_t> row = PackBits(rows.data() + y * row_bytes, row_bytes);
-      if (f.large) Put32(out, static_cast<uint32_t>(row.size()));
-      else Put16(out, static_cast<uint32_t>(row.size()));
-      packed.insert(packed.end(), row.begin(), row.end());
-    }
-    out.insert(out.end(), packed.begin(), packed.end());
+    PackRows(f.large, height, [&](uint32_t y) { return PackBits(rows.data() + y * row_bytes, row_bytes); }, out);
   } else if (!rows.empty()) {
     std::vector<uint8_t> z = Deflate(compression == 3 ? Predict(f, width, height, rows) : rows);
     out.insert(out.end(), z.begin(), z.end());
@@ -160,12 +166,26 @@ std::vector<uint8_t> LayerInfo(const PsdFixture& f) {
   Put16(records, static_cast<uint32_t>(f.layers.size()));
   for (const LayerFixture& layer : f.layers) {
     PutRect(records, layer.top, layer.left, layer.bottom, layer.right);
-    Put16(records, static_cast<uint32_t>(layer.channels.size()));
+    Put16(records, static_cast<uint32_t>(layer.channels.size() + layer.painted_ids.size()));
     for (const auto& [id, rows] : layer.channels) {
       const bool mask = id == -2;
       const uint32_t width = static_cast<uint32_t>(mask ? layer.mask->right - layer.mask->left : layer.right - layer.left);
       const uint32_t height = static_cast<uint32_t>(mask ? layer.mask->bottom - layer.mask->top : layer.bottom - layer.top);
       std::vector<uint8_t> encoded = EncodeChannel(f, layer.compression, width, height, rows);
+      Put16(records, static_cast<uint16_t>(id));
+      PutLength(records, encoded.size(), f.large);
+      data.insert(data.end(), encoded.begin(), encoded.end());
+    }
+    for (int16_t id : layer.painted_ids) {
+      PsdFixture shape = f;
+      shape.width = static_cast<uint32_t>(layer.right - layer.left);
+      std::vector<uint8_t> row(FixtureRowBytes(shape));
+      std::vector<uint8_t> encoded;
+      Put16(encoded, 1);
+      PackRows(f.large, static_cast<uint32_t>(layer.bottom - layer.top), [&](uint32_t y) {
+        layer.paint(id, y, row.data());
+        return PackBits(row.data(), row.size());
+      }, encoded);
       Put16(records, static_cast<uint16_t>(id));
       PutLength(records, encoded.size(), f.large);
       data.insert(data.end(), encoded.begin(), encoded.end());

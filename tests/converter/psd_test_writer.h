@@ -3,6 +3,7 @@
 // images, an optional layer section carrying only a layer count, and the composite's
 // planes stored raw, packed (RLE) or deflated (with or without prediction).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ struct LayerFixture {
   std::vector<uint8_t> ranges;  // blend-if ranges, as stored
   std::vector<uint8_t> blocks;  // additional information blocks, already encoded (Block())
   uint16_t compression = 0;     // of every channel of this layer
+  // Channels painted row by row instead (packed as they are made, so that a benchmark's
+  // tall page is never held whole), written after `channels` with RLE.
+  std::vector<int16_t> painted_ids;
+  std::function<void(int16_t id, uint32_t row, uint8_t* out)> paint;
 };
 
 struct PsdFixture {
