@@ -75,6 +75,11 @@ bool LayerChannelRows::ReadPackedRow(bool unpack, std::string& error) {
     return false;
   }
   const uint32_t length = width == 4 ? LoadBig32(field) : LoadBig16(field);
+  // Longer than the worst packing of the row, or than what is left: a damaged table.
+  if (length > data_left_ || length > 3 * row_bytes_ + 256) {
+    error = "PSD: a layer's RLE row length " + std::to_string(length) + " cannot be right";
+    return false;
+  }
   packed_.resize(length);
   if (!Fill(packed_.data(), length)) {
     error = "PSD: a layer's RLE data ends early";

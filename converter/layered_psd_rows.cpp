@@ -51,6 +51,8 @@ class LayeredPsdRows final : public RowSource {
 
  private:
   bool Prepare(const LayerNode& node, PaintNode& paint, std::string& error);
+  // Counts row memory against the budget; false (with the error) once it is spent.
+  bool Reserve(uint64_t bytes, std::string& error);
   bool Source(PaintNode& node, uint32_t& begin, uint32_t& end);
   bool PixelSource(PaintNode& node, uint32_t& begin, uint32_t& end);
   bool Paint(PaintNode& node, const RowPlanes& backdrop);
@@ -65,13 +67,29 @@ class LayeredPsdRows final : public RowSource {
   PaintNode root_;
   uint32_t y_ = 0;
   std::string error_;
+  uint64_t reserved_ = 0;
 };
+
+// Row buffers of every layer together: far beyond any real page (8000 layers 690 wide
+// take about a tenth), small enough that a file claiming huge layers is refused.
+constexpr uint64_t kRowBudget = 512ull << 20;
+// No layer or mask may be larger than the largest document.
+constexpr uint32_t kMaxSide = 300000;
+
+bool LayeredPsdRows::Reserve(uint64_t bytes, std::string& error) {
+  reserved_ += bytes;
+  if (reserved_ <= kRowBudget) return true;
+  error = "PSD: the layers need more than " + std::to_string(kRowBudget >> 20) + " MiB of row buffers";
+  return false;
+}
 
 int ColourChannelsOf(uint16_t mode) { return mode == PsdRgb ? 3 : mode == PsdCmyk ? 4 : 1; }
 
 bool LayeredPsdRows::Prepare(const LayerNode& node, PaintNode& paint, std::string& error) {
   paint.record = node.record;
   paint.group = node.IsGroup();
+  const uint64_t plane_bytes = uint64_t(channels_ + 1) * Width() * sizeof(float);
+  if (!Reserve(2 * plane_bytes, error)) return false;
   paint.own.Allocate(channels_, Width());
   for (const LayerNode& child : node.children) {
     paint.children.push_back(std::make_unique<PaintNode>());
@@ -86,11 +104,21 @@ bool LayeredPsdRows::Prepare(const LayerNode& node, PaintNode& paint, std::strin
   }
   if (!node.record) return true;
   const PsdLayerRecord& r = *node.record;
+  if (r.mask.rect.Width() > kMaxSide || r.mask.rect.Height() > kMaxSide ||
+      !Reserve(uint64_t{r.mask.rect.Width()} * 8, error)) {
+    if (error.empty()) error = "PSD: the mask of layer \"" + r.name + "\" is larger than any document";
+    return false;
+  }
   if (!paint.mask.Open(source_, r, header_, error)) return false;
   if (paint.group) return true;
   paint.solid = r.fill == PsdFillKind::Solid && !LayerHasPixels(r);
   if (!LayerHasPixels(r)) return true;
   const LayerChannelShape shape{r.rect.Width(), r.rect.Height(), header_.depth, header_.large};
+  if (shape.width > kMaxSide || shape.rows > kMaxSide) {
+    error = "PSD: layer \"" + r.name + "\" is larger than any document";
+    return false;
+  }
+  if (!Reserve(uint64_t(channels_ + 1) * shape.width * 4, error)) return false;
   for (int k = -1; k < channels_; ++k) {
     const PsdChannelData* data = r.Channel(static_cast<int16_t>(k));
     if (!data) {

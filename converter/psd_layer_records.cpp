@@ -163,20 +163,6 @@ void ReadEffects(const uint8_t* data, size_t size, PsdLayerRecord& record) {
   }
 }
 
-// The old effects block: its common state says whether any effect shows.
-bool OldEffectsVisible(const uint8_t* data, size_t size) {
-  Cursor c{data, size};
-  uint16_t version = 0, count = 0;
-  if (!c.U16(version) || !c.U16(count)) return true;
-  for (uint16_t i = 0; i < count; ++i) {
-    uint32_t signature = 0, key = 0, length = 0;
-    if (!c.U32(signature) || !c.U32(key) || !c.U32(length) || !c.Has(length)) return true;
-    if (key == FourCc("cmnS")) return length < 9 || c.data[c.at + 8] != 0;
-    c.at += length;
-  }
-  return true;
-}
-
 bool IsAdjustment(uint32_t key) {
   static const uint32_t keys[] = {FourCc("brit"), FourCc("levl"), FourCc("curv"), FourCc("expA"), FourCc("vibA"),
                                   FourCc("hue "), FourCc("hue2"), FourCc("blnc"), FourCc("blwh"), FourCc("phfl"),
@@ -185,9 +171,10 @@ bool IsAdjustment(uint32_t key) {
   return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
 }
 
+// Old files may carry effects only in the first effects block, whose switches are not read.
 struct BlockState {
   bool new_effects = false;
-  bool old_effects_visible = false;
+  bool old_effects = false;
 };
 
 void ReadSectionMarker(const uint8_t* data, size_t size, PsdLayerRecord& record) {
@@ -229,7 +216,7 @@ void ReadBlock(uint32_t key, const uint8_t* data, size_t size, uint16_t mode, Ps
     state.new_effects = true;
     ReadEffects(data, size, record);
   } else if (key == FourCc("lrFX")) {
-    state.old_effects_visible = OldEffectsVisible(data, size);
+    state.old_effects = true;
   } else if (key == FourCc("vstk")) {
     std::vector<DescriptorItem> items;
     const bool read = size >= 4 && ParseDescriptor(data + 4, size - 4, items);
@@ -262,7 +249,7 @@ void ReadBlocks(Cursor c, bool large, uint16_t mode, PsdLayerRecord& record) {
     c.at += static_cast<size_t>(length);
     if ((length & 1) && c.Has(1) && c.data[c.at] == 0) ++c.at;
   }
-  if (!state.new_effects && state.old_effects_visible) Refuse(record, "layer effects");
+  if (!state.new_effects && state.old_effects) Refuse(record, "layer effects");
 }
 
 bool ReadExtraData(Cursor c, bool large, uint16_t mode, PsdLayerRecord& record) {

@@ -154,9 +154,10 @@ TEST(LayeredPsd, OpacityFillEdgesAndHiddenLayers) {
 }
 
 TEST(LayeredPsd, MasksClippingAndSolidFills) {
-  // A layer mask 2 wide starting at x = 1, 0 then 255, default colour 0 outside.
+  // A layer mask 2 wide starting at x = 1, 0 then 255, default colour 0 outside; its
+  // rectangle is in canvas terms though it moves with the layer (flag 1).
   LayerFixture masked = Flat(0, 0, 2, 4, {0, 0, 255});
-  masked.mask = test::LayerMaskFixture{0, 1, 2, 3, 0, 0, {}};
+  masked.mask = test::LayerMaskFixture{0, 1, 2, 3, 0, 1, {}};
   masked.channels.push_back({-2, {0, 255, 0, 255}});
   // A half-transparent green base with an opaque red layer clipped to its left half.
   LayerFixture base = Flat(2, 0, 3, 4, {0, 255, 0}, 128.0);
@@ -212,12 +213,16 @@ TEST(LayeredPsd, GroupsIsolatedAndPassThrough) {
 }
 
 TEST(LayeredPsd, DepthsModesAndCompressionsAgree) {
-  for (uint16_t depth : {8, 16, 32}) {
-    for (uint16_t compression : {0, 1, 2, 3}) {
-      SCOPED_TRACE(std::to_string(depth) + " bits, compression " + std::to_string(compression));
+  for (int run = 0; run < 24; ++run) {
+    const uint16_t depth = std::array<uint16_t, 3>{8, 16, 32}[run % 3];
+    const uint16_t compression = static_cast<uint16_t>(run / 3 % 4);
+    const bool large = run >= 12;
+    {
+      SCOPED_TRACE(std::to_string(depth) + " bits, compression " + std::to_string(compression) + (large ? " PSB" : ""));
       LayerFixture top = Flat(0, 1, 2, 3, {255, 0, 0}, 128.0, depth);
       top.compression = compression;
       PsdFixture f = Unmerged(3, 2, {Flat(0, 0, 2, 3, {0, 0, 255}, std::nullopt, depth), top}, depth);
+      f.large = large;
       f.layer_count_in_block = depth != 8;
       std::string error;
       test::RgbImage page = Decode(f, error);
@@ -242,6 +247,8 @@ TEST(LayeredPsd, RefusalsLeaveNoBmpAndNameTheReason) {
   adjustment.blocks = test::Block("levl", {0, 2, 0, 0});
   LayerFixture shadowed = Flat(0, 0, 1, 1, {0, 0, 0});
   shadowed.blocks = test::EffectsBlock(true, true);
+  LayerFixture gradient;  // a gradient fill layer without pixels
+  gradient.blocks = test::Block("GdFl", {0, 0, 0, 16});
   LayerFixture shadow_off = shadowed;
   shadow_off.blocks = test::EffectsBlock(false, true);  // the master switch is off
   struct Case {
@@ -253,6 +260,7 @@ TEST(LayeredPsd, RefusalsLeaveNoBmpAndNameTheReason) {
       {"adjusted", Unmerged(2, 2, {Flat(0, 0, 2, 2, {9, 9, 9}), adjustment}), "adjustment layer"},
       {"shadowed", Unmerged(2, 2, {shadowed}), "layer effects"},
       {"lab", Unmerged(2, 2, {Flat(0, 0, 2, 2, {9, 9, 9})}, 8, 9), "Lab colour mode"},
+      {"gradient", Unmerged(2, 2, {gradient}), "gradient fill"},
       {"plain", Unmerged(2, 2, {shadow_off}), nullptr},
   };
   for (const Case& c : cases) {
