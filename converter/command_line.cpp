@@ -6,6 +6,7 @@
 #include "converter/composite_refusal.h"
 #include "converter/conversion.h"
 #include "converter/converter_paths.h"
+#include "interchange/converter_status.h"
 
 namespace zen {
 namespace {
@@ -79,7 +80,7 @@ int RunConverter(const std::vector<std::string>& words, std::FILE* out, std::FIL
   std::string error;
   if (!ParseConverterArguments(words, arguments, error)) {
     std::fprintf(err, "ZenHelper: %s\n%s", error.c_str(), kUsage);
-    return 2;
+    return ConverterWrongCommandLine;
   }
   ConverterLog log;
   std::FILE* log_file = nullptr;
@@ -108,8 +109,8 @@ int RunConverter(const std::vector<std::string>& words, std::FILE* out, std::FIL
     log.Line("failed: " + error);
   }
   if (log_file) std::fclose(log_file);
-  if (ok) return 0;
-  return IsCompositeRefusal(error) ? kExitNeedsComposite : 1;
+  if (ok) return ConverterDone;
+  return IsCompositeRefusal(error) ? ConverterNeedsComposite : ConverterFailed;
 }
 
 }  // namespace zen

@@ -23,8 +23,8 @@ bool ParseConverterArguments(const std::vector<std::string>& words, ConverterArg
                              std::string& error);
 
 // Runs one command line (words after the program name); returns the exit status: 0 done,
-// 1 failed, 2 the command line is wrong, 3 (kExitNeedsComposite) a document that must be saved
-// with its merged image. Errors go to err.
+// 1 failed, 2 the command line is wrong, 3 a document that must be saved with its merged
+// image (interchange/converter_status.h). Errors go to err.
 int RunConverter(const std::vector<std::string>& words, std::FILE* out, std::FILE* err);
 
 }  // namespace zen

@@ -6,6 +6,7 @@
 
 #include "converter/psd_layout.h"
 #include "converter/psd_planes.h"
+#include "interchange/byte_order.h"
 
 namespace zen {
 namespace {

@@ -10,6 +10,7 @@
 #include "converter/layer_groups.h"
 #include "converter/layer_masks.h"
 #include "converter/psd_layer_records.h"
+#include "interchange/pixel_rules.h"
 
 namespace zen {
 namespace {
@@ -271,22 +272,23 @@ bool LayeredPsdRows::PaintPassThrough(PaintNode& node, const RowPlanes& backdrop
 
 uint8_t ToByte(float value) { return static_cast<uint8_t>(std::clamp(value, 0.0f, 1.0f) * 255.0f + 0.5f); }
 
+// The page over white by the rules the window program uses for the pixels it loads.
 void LayeredPsdRows::OverWhite(uint8_t* bgr) const {
   const RowPlanes& p = root_.own.planes;
   for (uint32_t x = 0; x < Width(); ++x) {
-    const float a = std::clamp(p.alpha[x], 0.0f, 1.0f);
+    const uint8_t alpha = ToByte(p.alpha[x]);
     uint8_t v[4];
-    for (int k = 0; k < channels_; ++k) v[k] = ToByte(std::clamp(p.colour[k][x], 0.0f, 1.0f) * a + (1 - a));
+    for (int k = 0; k < channels_; ++k) v[k] = zen::OverWhite(ToByte(p.colour[k][x]), alpha);
     if (channels_ == 1) {
       bgr[3 * x] = bgr[3 * x + 1] = bgr[3 * x + 2] = v[0];
     } else if (channels_ == 3) {
       bgr[3 * x] = v[2];
       bgr[3 * x + 1] = v[1];
       bgr[3 * x + 2] = v[0];
-    } else {  // stored CMYK values are 255 minus the ink: red = C x K / 255
-      bgr[3 * x] = static_cast<uint8_t>(v[2] * v[3] / 255);
-      bgr[3 * x + 1] = static_cast<uint8_t>(v[1] * v[3] / 255);
-      bgr[3 * x + 2] = static_cast<uint8_t>(v[0] * v[3] / 255);
+    } else {
+      bgr[3 * x] = FromCmyk(v[2], v[3]);
+      bgr[3 * x + 1] = FromCmyk(v[1], v[3]);
+      bgr[3 * x + 2] = FromCmyk(v[0], v[3]);
     }
   }
 }

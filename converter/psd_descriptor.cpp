@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "converter/byte_source.h"
+#include "interchange/byte_order.h"
 
 namespace zen {
 namespace {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "converter/psd_descriptor.h"
+#include "interchange/byte_order.h"
 
 namespace zen {
 namespace {

@@ -8,6 +8,7 @@
 #include "converter/blend_modes.h"
 #include "converter/byte_source.h"
 #include "converter/image_probe.h"
+#include "interchange/converter_status.h"
 #include "tests/converter/converter_test_support.h"
 #include "tests/converter/psd_test_writer.h"
 
@@ -272,7 +273,7 @@ TEST(LayeredPsd, RefusalsLeaveNoBmpAndNameTheReason) {
       EXPECT_EQ(run.status, 0) << run.err;
       continue;
     }
-    EXPECT_EQ(run.status, 3) << c.name;
+    EXPECT_EQ(run.status, ConverterNeedsComposite) << c.name;
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Maximize Compatibility"), std::string::npos) << run.err;
     EXPECT_EQ(folder.Names(), std::vector<std::string>{std::string(c.name) + ".psd"});
