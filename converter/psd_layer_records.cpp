@@ -233,6 +233,8 @@ void ReadBlock(uint32_t key, const uint8_t* data, size_t size, uint16_t mode, Ps
     Refuse(record, "transparency that does not shape the layer");
   } else if (key == FourCc("brst") && size >= 4) {
     Refuse(record, "channels excluded from blending");
+  } else if (key == FourCc("artb") || key == FourCc("artd") || key == FourCc("abdd")) {
+    Refuse(record, "an artboard, whose background is not stored");
   }
 }
 
