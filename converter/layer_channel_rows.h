@@ -55,7 +55,6 @@ class LayerChannelRows {
   std::unique_ptr<SequentialReader> data_;     // the channel's bytes after the compression field
   uint64_t data_left_ = 0;
   std::unique_ptr<SequentialReader> lengths_;  // RLE row lengths
-  uint64_t packed_start_ = 0;
   z_stream zip_{};
   bool zip_ready_ = false;
   const uint8_t* zip_block_ = nullptr;

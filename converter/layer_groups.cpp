@@ -3,6 +3,9 @@
 namespace zen {
 namespace {
 
+// Photoshop nests groups ten deep; far deeper nesting can only be a damaged file.
+constexpr size_t kMaxNesting = 256;
+
 // Moves each clipped layer onto the nearest unclipped one below it; a clipped layer with
 // nothing below it stands alone, as Photoshop shows it.
 std::vector<LayerNode> GatherClipping(std::vector<LayerNode> stack) {
@@ -75,6 +78,10 @@ bool BuildLayerTree(const std::vector<PsdLayerRecord>& records, const PsdHeader&
   std::vector<std::vector<LayerNode>> open(1);
   for (const PsdLayerRecord& record : records) {
     if (record.group == PsdGroupMarker::End) {
+      if (open.size() > kMaxNesting) {
+        error = "PSD: layer groups nested more than " + std::to_string(kMaxNesting) + " deep";
+        return false;
+      }
       open.emplace_back();
     } else if (record.group == PsdGroupMarker::None) {
       open.back().push_back(LayerNode{&record, {}, {}});

@@ -52,6 +52,7 @@ class LayeredPsdRows final : public RowSource {
 
  private:
   bool Prepare(const LayerNode& node, PaintNode& paint, std::string& error);
+  bool OpenPixels(const PsdLayerRecord& r, PaintNode& paint, std::string& error);
   // Counts row memory against the budget; false (with the error) once it is spent.
   bool Reserve(uint64_t bytes, std::string& error);
   bool Source(PaintNode& node, uint32_t& begin, uint32_t& end);
@@ -113,7 +114,11 @@ bool LayeredPsdRows::Prepare(const LayerNode& node, PaintNode& paint, std::strin
   if (!paint.mask.Open(source_, r, header_, error)) return false;
   if (paint.group) return true;
   paint.solid = r.fill == PsdFillKind::Solid && !LayerHasPixels(r);
-  if (!LayerHasPixels(r)) return true;
+  return !LayerHasPixels(r) || OpenPixels(r, paint, error);
+}
+
+// The readers of a layer's colour channels and of its transparency, if it has one.
+bool LayeredPsdRows::OpenPixels(const PsdLayerRecord& r, PaintNode& paint, std::string& error) {
   const LayerChannelShape shape{r.rect.Width(), r.rect.Height(), header_.depth, header_.large};
   if (shape.width > kMaxSide || shape.rows > kMaxSide) {
     error = "PSD: layer \"" + r.name + "\" is larger than any document";
