@@ -18,12 +18,4 @@ void ResetHooks() {
   Hooks().now = ElapsedMs;
 }
 
-void WireProgramHooks(LoopHooks& hooks) {
-  hooks.now = ElapsedMs;
-  WireJobHooks(hooks);
-  WireSourceListHooks(hooks);
-  WireSettingsHooks(hooks);
-  WireAboutHooks(hooks);
-}
-
 }  // namespace zen

@@ -1,8 +1,8 @@
 #pragma once
 // Where the event loop and start-up reach the other parts of the program: the slicing
 // job, the source list, the settings file and the About window. The loop calls only these
-// hooks, so tests can watch or replace any of them; WireProgramHooks puts the real
-// operations in (an empty hook does nothing). See app/README.md for how a part plugs in.
+// hooks, so tests can watch or replace any of them; WireProgramHooks (app/startup.h) puts
+// the real operations in (an empty hook does nothing). See app/README.md for how a part plugs in.
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -47,8 +47,8 @@ struct LoopHooks {
 LoopHooks& Hooks();
 // Every hook empty, now = ElapsedMs (tests start from here).
 void ResetHooks();
-// The real program's operations; each part's wiring lives in its own hooks_*.cpp file.
-void WireProgramHooks(LoopHooks& hooks);
+// Each part's wiring lives in its own hooks_*.cpp file; WireProgramHooks (app/startup.h)
+// calls them all.
 void WireJobHooks(LoopHooks& hooks);
 void WireSourceListHooks(LoopHooks& hooks);
 void WireSettingsHooks(LoopHooks& hooks);

@@ -69,6 +69,14 @@ void PrepareProcess() {
   SetLocale();
 }
 
+void WireProgramHooks(LoopHooks& hooks) {
+  hooks.now = ElapsedMs;
+  WireJobHooks(hooks);
+  WireSourceListHooks(hooks);
+  WireSettingsHooks(hooks);
+  WireAboutHooks(hooks);
+}
+
 void StartUp(bool wire_hooks) {
   ElapsedMs();  // the clock's first reading
   if (wire_hooks) WireProgramHooks(Hooks());

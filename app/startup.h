@@ -16,6 +16,10 @@ std::string BundleContentsFolder();
 // window system exists: the toolkit sets its own locale when it starts).
 void PrepareProcess();
 
+struct LoopHooks;
+// The real program's operations in every hook.
+void WireProgramHooks(LoopHooks& hooks);
+
 // Start-up after the window system is installed: version, settings folder, fonts, scale
 // factors, codecs, the job's initial state, converter path, the main window, the digits
 // label, the settings, the About clock and the remembered names. Wires the program's hooks

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "interchange/bmp_header.h"
-#include "tests/converter/converter_test_support.h"
-#include "tests/converter/psd_test_writer.h"
+#include "tests/support/converter_test_support.h"
+#include "tests/support/psd_test_writer.h"
 
 namespace {
 

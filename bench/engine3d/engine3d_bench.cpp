@@ -14,7 +14,7 @@
 #include <cstdlib>
 
 #include "engine3d/loader/engine_loader.h"
-#include "tests/engine3d/about_scene.h"
+#include "tests/support/about_scene.h"
 
 namespace {
 

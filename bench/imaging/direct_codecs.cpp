@@ -1,14 +1,13 @@
 #include "direct_codecs.h"
 
-#include <cstdio>
-// clang-format off
-#include <jpeglib.h>
-// clang-format on
 #include <png.h>
 
+#include <cstdio>
+
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <optional>
+
+#include "tests/support/jpeg_direct.h"
 
 namespace zen::bench {
 namespace {
@@ -21,55 +20,13 @@ namespace {
 }  // namespace
 
 RgbImage DirectJpegDecode(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, file.data(), static_cast<unsigned long>(file.size()));
-  jpeg_read_header(&d, TRUE);
-  d.out_color_space = JCS_RGB;
-  d.dct_method = JDCT_ISLOW;
-  jpeg_start_decompress(&d);
-  RgbImage image{static_cast<int>(d.output_width), static_cast<int>(d.output_height), {}};
-  const size_t row = static_cast<size_t>(image.width) * 3;
-  image.rgb.resize(row * static_cast<size_t>(image.height));
-  while (d.output_scanline < d.output_height) {
-    JSAMPROW rows[16];
-    const JDIMENSION left = d.output_height - d.output_scanline;
-    const JDIMENSION count = left < 16 ? left : 16;
-    for (JDIMENSION i = 0; i < count; ++i) rows[i] = image.rgb.data() + row * (d.output_scanline + i);
-    jpeg_read_scanlines(&d, rows, count);
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
-  return image;
+  std::optional<test::DirectJpeg> decoded = test::DirectJpegDecodeFile(path);
+  if (!decoded) Fail("open");
+  return {decoded->width, decoded->height, std::move(decoded->samples)};
 }
 
 void DirectJpegEncode(const RgbImage& image, const std::string& path, int quality) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) Fail("open");
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, file);
-  c.image_width = static_cast<JDIMENSION>(image.width);
-  c.image_height = static_cast<JDIMENSION>(image.height);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, quality, FALSE);
-  jpeg_start_compress(&c, TRUE);
-  const size_t row = static_cast<size_t>(image.width) * 3;
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW r = const_cast<JSAMPROW>(image.rgb.data() + row * c.next_scanline);
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::fclose(file);
+  if (!test::DirectJpegEncodeFile(path, {image.rgb.data(), image.width, image.height}, quality)) Fail("write");
 }
 
 RgbImage DirectPngDecode(const std::string& path) {

@@ -22,18 +22,17 @@
 #include <string>
 #include <vector>
 
-// jpeglib.h needs FILE and size_t declared before it.
-#include <jpeglib.h>
 #include <png.h>
 
 #include "app/main_window.h"
 #include "bench/common/comic_page.h"
 #include "imaging/codecs.h"
-#include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
 #include "platform/program_runner.h"
 #include "platform/text.h"
 #include "slicing/slicing_job.h"
+#include "tests/support/jpeg_direct.h"
+#include "tests/support/shell_records.h"
 
 namespace fs = std::filesystem;
 
@@ -54,27 +53,7 @@ double NowMs() {
 }
 
 bool WriteJpeg(const std::string& path, const uint8_t* rgb, int width, int rows, int quality) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, file);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(rows);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, quality, FALSE);
-  jpeg_start_compress(&info, TRUE);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(rgb + static_cast<size_t>(info.next_scanline) * width * 3);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  return std::fclose(file) == 0;
+  return zen::test::DirectJpegEncodeFile(path, {rgb, width, rows}, quality);
 }
 
 bool WritePng(const std::string& path, const uint8_t* rgb, int width, int rows) {
@@ -99,30 +78,6 @@ bool WritePng(const std::string& path, const uint8_t* rgb, int width, int rows) 
   return std::fclose(file) == 0;
 }
 
-// The floor's decode: the whole file in memory, decompressed once into RGB rows.
-std::vector<uint8_t> DecodeJpeg(const std::string& path, int& width, int& height) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  jpeg_decompress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-  jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&info);
-  width = static_cast<int>(info.output_width);
-  height = static_cast<int>(info.output_height);
-  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = rgb.data() + static_cast<size_t>(info.output_scanline) * width * 3;
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  return rgb;
-}
-
 std::vector<Piece> FixedPieces(int height) {
   std::vector<Piece> pieces;
   for (int y = 0; y < height; y += kSliceHeight) pieces.push_back({y, std::min(kSliceHeight, height - y)});
@@ -137,8 +92,11 @@ std::vector<Piece> ReadPieces(const std::string& path) {
 }
 
 void RunFloor(const std::string& source, const std::string& out, bool png, const std::vector<Piece>& pieces_in) {
-  int width = 0, height = 0;
-  const std::vector<uint8_t> rgb = DecodeJpeg(source, width, height);
+  // The floor's decode: the whole file in memory, decompressed once into RGB rows.
+  const zen::test::DirectJpeg decoded = zen::test::DirectJpegDecodeFile(source).value();
+  const int width = decoded.width;
+  const int height = decoded.height;
+  const std::vector<uint8_t>& rgb = decoded.samples;
   const std::vector<Piece> pieces = pieces_in.empty() ? FixedPieces(height) : pieces_in;
   int n = 0;
   for (const Piece& p : pieces) {
@@ -166,9 +124,7 @@ struct PieceLog : zen::JobObserver {
 void RunJob(const std::string& source, const std::string& settings, const std::string& converter, bool png,
             bool cut_detect, const std::string& piece_log) {
   using namespace zen;
-  auto owned = std::make_unique<gui::HeadlessGui>();
-  gui::HeadlessGui* gui = owned.get();
-  gui::InstallGui(std::move(owned));
+  gui::HeadlessGui* gui = test::InstallHeadlessGui();
   BuildMainWindow();
   gui->SetState(gui::CtlOpenFolderCheck, 0);  // no file browser after each run
   RegisterAllCodecs();

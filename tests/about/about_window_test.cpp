@@ -20,6 +20,7 @@
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
 #include "platform/program_runner.h"
+#include "tests/support/shell_records.h"
 
 namespace zen {
 namespace {
@@ -38,14 +39,10 @@ TEST(AboutText, VersionTextAndUpdateAddress) {
 class AboutWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetAppState();
-    ResetHooks();
-    ResetImageTable();
+    test::ResetProcessRecords();
     ResetEngineLoader();
     ResetAboutWindow();
-    auto owned = std::make_unique<gui::HeadlessGui>();
-    gui = owned.get();
-    gui::InstallGui(std::move(owned));
+    gui = test::InstallHeadlessGui();
     WireAboutHooks(Hooks());
     BuildMainWindow();
     previous_dir_ = fs::current_path();
@@ -56,8 +53,7 @@ class AboutWindowTest : public ::testing::Test {
     ResetEngineLoader();
     ResetAboutWindow();
     gui::InstallGui(nullptr);
-    ResetHooks();
-    ResetImageTable();
+    test::ResetProcessRecords();
   }
   void Drain() {
     for (int guard = 0; gui->PendingEvents() > 0 && guard < 1000; ++guard) RunTurn();

@@ -10,25 +10,21 @@
 #include "imaging/image_table.h"
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
+#include "tests/support/shell_records.h"
 
 namespace zen::test {
 
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetAppState();
-    ResetHooks();
-    ResetImageTable();
-    auto owned = std::make_unique<gui::HeadlessGui>();
-    gui = owned.get();
-    gui::InstallGui(std::move(owned));
+    ResetProcessRecords();
+    gui = InstallHeadlessGui();
     BuildMainWindow();
     RefreshDigitsLabel();
   }
   void TearDown() override {
     gui::InstallGui(nullptr);
-    ResetHooks();
-    ResetImageTable();
+    ResetProcessRecords();
   }
 
   // Runs turns until every queued event has been taken.

@@ -9,6 +9,7 @@
 #include "app/settings/settings_folder.h"
 #include "app_harness.h"
 #include "platform/text.h"
+#include "tests/support/shell_records.h"
 
 namespace zen::test {
 namespace {
@@ -27,19 +28,14 @@ class StartUpTest : public ::testing::Test {
     const char* old = std::getenv("XDG_CONFIG_HOME");
     if (old) saved_xdg = old;
     had_xdg = old != nullptr;
-    ResetAppState();
-    ResetHooks();
-    ResetImageTable();
-    auto owned = std::make_unique<HeadlessGui>();
-    gui = owned.get();
-    InstallGui(std::move(owned));
+    ResetProcessRecords();
+    gui = InstallHeadlessGui();
   }
   void TearDown() override {
     if (had_xdg) setenv("XDG_CONFIG_HOME", saved_xdg.c_str(), 1);
     else unsetenv("XDG_CONFIG_HOME");
     InstallGui(nullptr);
-    ResetHooks();
-    ResetImageTable();
+    ResetProcessRecords();
     fs::remove_all(home);
   }
 

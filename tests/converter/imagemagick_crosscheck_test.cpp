@@ -7,7 +7,7 @@
 
 #include "converter/byte_source.h"
 #include "converter/image_probe.h"
-#include "tests/converter/converter_test_support.h"
+#include "tests/support/converter_test_support.h"
 
 namespace zen {
 namespace {

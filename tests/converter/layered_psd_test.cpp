@@ -9,8 +9,8 @@
 #include "converter/byte_source.h"
 #include "converter/image_probe.h"
 #include "interchange/converter_status.h"
-#include "tests/converter/converter_test_support.h"
-#include "tests/converter/psd_test_writer.h"
+#include "tests/support/converter_test_support.h"
+#include "tests/support/psd_test_writer.h"
 
 namespace zen {
 namespace {

@@ -11,7 +11,7 @@
 #include "converter/byte_source.h"
 #include "converter/image_probe.h"
 #include "converter/psd_reader.h"
-#include "tests/converter/psd_test_writer.h"
+#include "tests/support/psd_test_writer.h"
 
 namespace zen {
 namespace {

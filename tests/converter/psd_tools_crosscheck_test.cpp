@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "converter/blend_modes.h"
-#include "tests/converter/converter_test_support.h"
-#include "tests/converter/psd_test_writer.h"
+#include "tests/support/converter_test_support.h"
+#include "tests/support/psd_test_writer.h"
 
 namespace zen {
 namespace {

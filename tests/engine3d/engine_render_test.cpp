@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine3d/loader/engine_loader.h"
-#include "tests/engine3d/about_scene.h"
+#include "tests/support/about_scene.h"
 
 namespace zen {
 namespace {

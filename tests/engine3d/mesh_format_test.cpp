@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine3d/mesh.h"
-#include "tests/engine3d/about_scene.h"
+#include "tests/support/about_scene.h"
 
 namespace zen::engine3d {
 namespace {

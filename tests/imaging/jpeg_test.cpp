@@ -1,11 +1,8 @@
-#include <cstdio>
-// clang-format off
-#include <jpeglib.h>
-// clang-format on
 #include <cstdlib>
 #include <cstring>
 
 #include "imaging_support.h"
+#include "tests/support/jpeg_direct.h"
 
 namespace zen::test {
 namespace {
@@ -15,76 +12,7 @@ using Px = std::array<uint8_t, 4>;
 
 // --- the library used directly (errors end the test program, which is fine here) ---
 
-Bytes DirectDecode(const Bytes& file, J_COLOR_SPACE out, int* width, int* height) {
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, file.data(), static_cast<unsigned long>(file.size()));
-  jpeg_read_header(&d, TRUE);
-  d.out_color_space = out;
-  jpeg_start_decompress(&d);
-  *width = static_cast<int>(d.output_width);
-  *height = static_cast<int>(d.output_height);
-  const size_t row = static_cast<size_t>(d.output_width) * static_cast<size_t>(d.output_components);
-  Bytes pixels(row * d.output_height);
-  while (d.output_scanline < d.output_height) {
-    JSAMPROW r = pixels.data() + row * d.output_scanline;
-    jpeg_read_scanlines(&d, &r, 1);
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
-  return pixels;
-}
-
-// Encodes rows of `components` samples in colour space `in`, stored as `stored`.
-Bytes DirectEncode(const Bytes& pixels, int width, int height, int components, J_COLOR_SPACE in,
-                   J_COLOR_SPACE stored, int quality) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = components;
-  c.in_color_space = in;
-  jpeg_set_defaults(&c);
-  if (stored != JCS_UNKNOWN) jpeg_set_colorspace(&c, stored);
-  jpeg_set_quality(&c, quality, FALSE);
-  jpeg_start_compress(&c, TRUE);
-  const size_t row = static_cast<size_t>(width) * static_cast<size_t>(components);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW r = const_cast<JSAMPROW>(pixels.data() + row * c.next_scanline);
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  Bytes file(out, out + size);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-  return file;
-}
-
-using Tables = std::vector<std::array<uint16_t, 64>>;
-
-Tables WrittenTables(const Bytes& file) {
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, file.data(), static_cast<unsigned long>(file.size()));
-  jpeg_read_header(&d, TRUE);
-  Tables tables;
-  for (int t = 0; t < 2 && d.quant_tbl_ptrs[t]; ++t) {
-    std::array<uint16_t, 64> table{};
-    for (size_t i = 0; i < 64; ++i) table[i] = d.quant_tbl_ptrs[t]->quantval[i];
-    tables.push_back(table);
-  }
-  jpeg_destroy_decompress(&d);
-  return tables;
-}
+using Tables = std::vector<std::vector<uint16_t>>;
 
 Tables LibraryTables(int quality) {
   jpeg_compress_struct c{};
@@ -96,11 +24,7 @@ Tables LibraryTables(int quality) {
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, FALSE);
   Tables tables;
-  for (int t = 0; t < 2; ++t) {
-    std::array<uint16_t, 64> table{};
-    for (size_t i = 0; i < 64; ++i) table[i] = c.quant_tbl_ptrs[t]->quantval[i];
-    tables.push_back(table);
-  }
+  for (int t = 0; t < 2; ++t) tables.emplace_back(c.quant_tbl_ptrs[t]->quantval, c.quant_tbl_ptrs[t]->quantval + 64);
   jpeg_destroy_compress(&c);
   return tables;
 }
@@ -137,13 +61,12 @@ TEST_F(JpegTest, CorpusDecodesLikeTheReferenceAndIsOpaque) {
 
 // red = C x K / 255 with the samples as the library hands them over.
 void ExpectCmykFormula(const Bytes& file) {
-  int w = 0;
-  int h = 0;
-  const Bytes cmyk = DirectDecode(file, JCS_CMYK, &w, &h);
+  const DirectJpeg decoded = DirectJpegDecode(file, JCS_CMYK);
+  const Bytes& cmyk = decoded.samples;
   ASSERT_NE(ImageLoadMemory(1, file.data(), file.size()), 0);
   EXPECT_EQ(FindImage(1)->file_depth, 32);
   const NativeImage* image = ImageNativeObject(1);
-  ASSERT_EQ(image->width, w);
+  ASSERT_EQ(image->width, decoded.width);
   for (size_t i = 0; i < cmyk.size(); i += 4) {
     const uint32_t k = cmyk[i + 3];
     const Px expected = {static_cast<uint8_t>(cmyk[i] * k / 255), static_cast<uint8_t>(cmyk[i + 1] * k / 255),
@@ -155,14 +78,12 @@ void ExpectCmykFormula(const Bytes& file) {
 
 TEST_F(JpegTest, CmykAndYcckBecomeOpaqueRgbByTheFormula) {
   ExpectCmykFormula(ReadBytes(CorpusDir() / "good" / "cmyk.jpg"));
-  ExpectCmykFormula(DirectEncode(Pattern(21, 9, 4), 21, 9, 4, JCS_CMYK, JCS_YCCK, 90));
+  ExpectCmykFormula(DirectJpegEncode({Pattern(21, 9, 4).data(), 21, 9, 4, JCS_CMYK}, 90, JCS_YCCK));
 }
 
 TEST_F(JpegTest, RgbStoredFilesComeOutAsStored) {
-  const Bytes file = DirectEncode(Pattern(17, 5, 3), 17, 5, 3, JCS_RGB, JCS_RGB, 90);
-  int w = 0;
-  int h = 0;
-  const Bytes rgb = DirectDecode(file, JCS_RGB, &w, &h);
+  const Bytes file = DirectJpegEncode({Pattern(17, 5, 3).data(), 17, 5, 3, JCS_RGB}, 90, JCS_RGB);
+  const Bytes rgb = DirectJpegDecode(file, JCS_RGB).samples;
   ASSERT_NE(ImageLoadMemory(1, file.data(), file.size()), 0);
   EXPECT_EQ(FindImage(1)->file_depth, 24);
   const NativeImage* image = ImageNativeObject(1);
@@ -179,11 +100,11 @@ TEST_F(JpegTest, QualityIsTenTimesTheClampedSetting) {
   for (auto [q, library] : {std::pair{-3, 0}, {0, 0}, {1, 10}, {7, 70}, {9, 90}, {10, 100}, {11, 100}, {400, 100}}) {
     SCOPED_TRACE(q);
     ASSERT_NE(ImageSave(1, U16(path), CodecJpeg, q, -1), 0);
-    EXPECT_EQ(WrittenTables(ReadBytes(path)), LibraryTables(library));
+    EXPECT_EQ(DirectJpegReadHeader(ReadBytes(path)).tables, LibraryTables(library));
   }
   // Low qualities keep their large table entries: baseline tables are not forced.
   ASSERT_NE(ImageSave(1, U16(path), CodecJpeg, 1, -1), 0);
-  const Tables low = WrittenTables(ReadBytes(path));
+  const Tables low = DirectJpegReadHeader(ReadBytes(path)).tables;
   EXPECT_GT(*std::max_element(low[0].begin(), low[0].end()), 255);
 }
 
@@ -202,7 +123,7 @@ TEST_F(JpegTest, OutputMatchesTheLibraryFedWithRgbOverWhite) {
   }
   const auto path = Temp("same.jpg");
   ASSERT_NE(ImageSave(1, U16(path), CodecJpeg, 9, -1), 0);
-  EXPECT_EQ(ReadBytes(path), DirectEncode(rgb, w, h, 3, JCS_RGB, JCS_UNKNOWN, 90));
+  EXPECT_EQ(ReadBytes(path), DirectJpegEncode({rgb.data(), w, h}, 90));
 }
 
 TEST_F(JpegTest, TransparentPixelsAreSavedWhite) {

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/converter/converter_test_support.h"
+#include "tests/support/converter_test_support.h"
 
 namespace zen::test {
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/gui/main_controls.h"
 #include "platform/prefs.h"
 #include "platform/text.h"
+#include "tests/support/shell_records.h"
 
 namespace zen {
 namespace {
@@ -41,9 +42,7 @@ class SettingsTest : public ::testing::Test {
     ResetAppState();
     ResetPrefs();
     App().settings_folder = FromPath(folder_) + u"/";
-    auto owned = std::make_unique<HeadlessGui>();
-    gui_ = owned.get();
-    InstallGui(std::move(owned));
+    gui_ = test::InstallHeadlessGui();
     BuildMainWindow();
   }
   void TearDown() override { fs::remove_all(folder_); }
@@ -156,8 +155,7 @@ TEST_F(SettingsTest, ASavedChangeComesBackOnTheNextLoad) {
   gui_->Edit(CtlPrefixBox, u"ep_");
   SaveSettings();
   // A fresh window, as after a restart.
-  auto owned = std::make_unique<HeadlessGui>();
-  InstallGui(std::move(owned));
+  test::InstallHeadlessGui();
   BuildMainWindow();
   EXPECT_EQ(Gui().Text(CtlHeightField), u"1500");
   LoadSettings();

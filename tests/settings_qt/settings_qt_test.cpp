@@ -20,6 +20,7 @@
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
 #include "platform/gui/qt/qt_gui.h"
+#include "tests/support/shell_records.h"
 
 namespace zen {
 namespace {
@@ -32,9 +33,7 @@ char g_name[] = "settings_qt_tests";
 char* g_argv[] = {g_name, nullptr};
 
 void StartProgram() {
-  ResetAppState();
-  ResetHooks();
-  ResetImageTable();
+  test::ResetProcessRecords();
   InstallGui(CreateQtGui(g_argc, g_argv));
   StartUp(true);
 }

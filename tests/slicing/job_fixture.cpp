@@ -13,6 +13,7 @@
 #include "platform/gui/main_controls.h"
 #include "platform/program_runner.h"
 #include "platform/text.h"
+#include "tests/support/shell_records.h"
 
 namespace zen::test {
 
@@ -79,9 +80,7 @@ void JobTest::SetUp() {
   root_ = pattern;
   settings_ = root_ / "settings";
   fs::create_directories(settings_);
-  auto owned = std::make_unique<gui::HeadlessGui>();
-  gui_ = owned.get();
-  gui::InstallGui(std::move(owned));
+  gui_ = InstallHeadlessGui();
   ResetImageTable();
   BuildMainWindow();
   // Unchecked, so that no test opens a file browser by accident.

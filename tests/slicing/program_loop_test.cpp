@@ -15,6 +15,7 @@
 #include "platform/program_runner.h"
 #include "platform/text.h"
 #include "tests/slicing/job_fixture.h"
+#include "tests/support/shell_records.h"
 
 namespace zen::test {
 namespace {
@@ -28,14 +29,10 @@ TEST(ProgramLoopTest, TheStartButtonCutsTheDroppedFilesWithTheWindowsDefaults) {
   for (const char* name : {"001.png", "002.png"}) {
     ASSERT_TRUE(WritePng(root / "ep1" / name, 690, 1600, [](int x, int y) { return PagePixel(x, y, 1, false); }));
   }
-  ResetAppState();
-  ResetHooks();
-  ResetImageTable();
+  ResetProcessRecords();
   RegisterAllCodecs();
   InitProgramRunner();
-  auto owned = std::make_unique<gui::HeadlessGui>();
-  gui::HeadlessGui* gui = owned.get();
-  gui::InstallGui(std::move(owned));
+  gui::HeadlessGui* gui = InstallHeadlessGui();
   BuildMainWindow();
   RefreshDigitsLabel();
   WireJobHooks(Hooks());
@@ -64,8 +61,7 @@ TEST(ProgramLoopTest, TheStartButtonCutsTheDroppedFilesWithTheWindowsDefaults) {
 
   ResetSlicingJob();
   gui::InstallGui(nullptr);
-  ResetHooks();
-  ResetImageTable();
+  ResetProcessRecords();
   std::error_code ignored;
   fs::remove_all(root, ignored);
 }

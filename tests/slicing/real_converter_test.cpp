@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "platform/text.h"
-#include "tests/converter/psd_test_writer.h"
+#include "tests/support/psd_test_writer.h"
 #include "tests/slicing/job_fixture.h"
 
 namespace zen::test {

@@ -7,15 +7,14 @@
 
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
+#include "tests/support/shell_records.h"
 
 namespace zen::test {
 
 class ListHarness {
  public:
   static std::unique_ptr<ListHarness> Install() {
-    auto owned = std::make_unique<gui::HeadlessGui>();
-    gui::HeadlessGui* headless = owned.get();
-    gui::InstallGui(std::move(owned));
+    gui::HeadlessGui* headless = InstallHeadlessGui();
     headless->OpenWindow(gui::MainWindow, 470, 630, u"Zentrova V2", gui::NoWindow, true);
     headless->CreateControl(gui::MainWindow, gui::CtlSourceList, gui::ControlKind::List, {10, 10, 450, 200}, u"",
                             {});

@@ -10,6 +10,7 @@
 #include "imaging/image_table.h"
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
+#include "tests/support/shell_records.h"
 
 namespace zen {
 namespace {
@@ -19,20 +20,15 @@ using namespace zen::gui;
 class SourcesThroughTheLoop : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetAppState();
-    ResetHooks();
-    ResetImageTable();
-    auto owned = std::make_unique<HeadlessGui>();
-    gui = owned.get();
-    InstallGui(std::move(owned));
+    test::ResetProcessRecords();
+    gui = test::InstallHeadlessGui();
     BuildMainWindow();
     WireSourceListHooks(Hooks());
     ImageCreate(SlotFolderIcon, 8, 8);
   }
   void TearDown() override {
     InstallGui(nullptr);
-    ResetHooks();
-    ResetImageTable();
+    test::ResetProcessRecords();
   }
   void Drain() {
     for (int guard = 0; gui->PendingEvents() > 0 && guard < 100; ++guard) RunTurn();

@@ -22,6 +22,7 @@
 #include "platform/gui/main_controls.h"
 #include "platform/gui/qt/qt_gui.h"
 #include "platform/text.h"
+#include "tests/support/shell_records.h"
 
 namespace zen {
 namespace {
@@ -55,9 +56,7 @@ class SourceListOnQt : public ::testing::Test {
     static int argc = 1;
     static char name[] = "sources_qt_tests";
     static char* argv[] = {name, nullptr};
-    ResetAppState();
-    ResetHooks();
-    ResetImageTable();
+    test::ResetProcessRecords();
     InstallGui(CreateQtGui(argc, argv));
     BuildMainWindow();
     WireSourceListHooks(Hooks());
@@ -65,8 +64,7 @@ class SourceListOnQt : public ::testing::Test {
   }
   void TearDown() override {
     InstallGui(nullptr);
-    ResetHooks();
-    ResetImageTable();
+    test::ResetProcessRecords();
   }
 };
 

@@ -20,6 +20,7 @@
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
 #include "platform/gui/qt/qt_gui_impl.h"
+#include "tests/support/shell_records.h"
 
 namespace zen::gui {
 namespace {
@@ -31,9 +32,7 @@ char* argv[] = {program_name, nullptr};
 class QtGuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetAppState();
-    ResetHooks();
-    ResetImageTable();
+    test::ResetProcessRecords();
     auto owned = std::make_unique<QtGui>(argc, argv);
     gui = owned.get();
     InstallGui(std::move(owned));

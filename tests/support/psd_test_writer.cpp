@@ -1,4 +1,4 @@
-#include "tests/converter/psd_test_writer.h"
+#include "tests/support/psd_test_writer.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "tests/engine3d/about_scene.h"
+#include "tests/support/about_scene.h"
 
 #include <cstddef>
 #include <cstring>

@@ -11,12 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-// jpeglib.h needs FILE and size_t declared before it.
-#include <jpeglib.h>
 #include <png.h>
+
+#include "tests/support/jpeg_direct.h"
 
 namespace {
 
@@ -54,25 +56,12 @@ bool ReadPng(const std::string& path, Picture& picture, bool header_only) {
 }
 
 bool ReadJpegSize(const std::string& path, Picture& picture) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  unsigned char magic[2] = {0, 0};
-  const bool is_jpeg = std::fread(magic, 1, 2, file) == 2 && magic[0] == 0xFF && magic[1] == 0xD8;
-  if (!is_jpeg) {
-    std::fclose(file);
-    return false;
-  }
-  std::rewind(file);
-  jpeg_decompress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, file);
-  jpeg_read_header(&info, TRUE);
-  picture.width = static_cast<int>(info.image_width);
-  picture.height = static_cast<int>(info.image_height);
-  jpeg_destroy_decompress(&info);
-  std::fclose(file);
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return false;
+  const zen::test::DirectJpegHeader header = zen::test::DirectJpegReadHeader(file);
+  picture.width = header.width;
+  picture.height = header.height;
   return true;
 }
 

@@ -1,4 +1,4 @@
-#include "tests/converter/converter_test_support.h"
+#include "tests/support/converter_test_support.h"
 
 #include <png.h>
 #include <fcntl.h>
@@ -6,14 +6,14 @@
 #include <unistd.h>
 
 #include <cstdio>
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "tests/support/jpeg_direct.h"
 
 namespace zen::test {
 
@@ -113,51 +113,15 @@ bool DecodePng(const std::string& path, RgbImage& image) {
 }
 
 void WriteJpeg(const std::string& path, const RgbImage& image, int quality) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) throw std::runtime_error("cannot write " + path);
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, file);
-  info.image_width = image.width;
-  info.image_height = image.height;
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, quality, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&image.rgb[uint64_t(info.next_scanline) * image.width * 3]);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::fclose(file);
+  const JpegSamples samples{image.rgb.data(), static_cast<int>(image.width), static_cast<int>(image.height)};
+  if (!DirectJpegEncodeFile(path, samples, quality)) throw std::runtime_error("cannot write " + path);
 }
 
 // The plain library decode: default settings, RGB out.
 bool DecodeJpeg(const std::string& path, RgbImage& image) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  jpeg_decompress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, file);
-  jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&info);
-  image.width = info.output_width;
-  image.height = info.output_height;
-  image.rgb.resize(uint64_t(image.width) * image.height * 3);
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = &image.rgb[uint64_t(info.output_scanline) * image.width * 3];
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  std::fclose(file);
+  std::optional<DirectJpeg> decoded = DirectJpegDecodeFile(path);
+  if (!decoded) return false;
+  image = {static_cast<uint32_t>(decoded->width), static_cast<uint32_t>(decoded->height), std::move(decoded->samples)};
   return true;
 }
 
