@@ -193,13 +193,15 @@ TEST_F(ProgramRunnerTest, DetachedStartLeavesNoChildToReap) {
 }
 
 TEST_F(ProgramRunnerTest, OpenGoesToTheDesktopOpener) {
-  dir_.Script("bin/xdg-open", "echo \"$1|$#\" > \"" + (dir_ / "opened") + "\"");
+  // Written aside and renamed, so the file appears only once it is whole.
+  dir_.Script("bin/xdg-open", "echo \"$1|$#\" > \"" + (dir_ / "opened.part") + "\" && mv \"" +
+                                  (dir_ / "opened.part") + "\" \"" + (dir_ / "opened") + "\"");
   std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", ((dir_ / "bin") + ":/usr/bin:/bin").c_str(), 1);
   EXPECT_TRUE(StartProgram(u"Open", u"\"/home/u/만화 1/slice\"", u"", 0));
   setenv("PATH", oldPath.c_str(), 1);
   std::string opened = dir_ / "opened";
-  for (int i = 0; i < 2000 && !std::filesystem::exists(opened); ++i) {
+  for (int i = 0; i < 15000 && !std::filesystem::exists(opened); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   EXPECT_EQ(testing::ReadFileBytes(opened), "/home/u/만화 1/slice|1\n");
