@@ -13,15 +13,13 @@ namespace {
 
 using gui::Gui;
 
-constexpr std::u16string_view FolderTitle = u"사용할 수 없는 폴더 이름";
-constexpr std::u16string_view FolderText = u"폴더에 사용할 수 없는 문자가 포함되었습니다.";
-constexpr std::u16string_view FileTitle = u"사용할 수 없는 파일 이름";
-constexpr std::u16string_view FileText = u"파일에 사용할 수 없는 문자가 포함되었습니다.";
-
-void CheckFolderBox() {
-  if (IsValidName(Gui().Text(gui::CtlFolderBox))) return;
-  Gui().MessageBox(FolderTitle, FolderText, gui::MessageIcon::Stop);
-  Gui().SetText(gui::CtlFolderBox, App().last_valid_folder_name);
+// A name box whose text its rule refuses shows the rule's message and gets back the last
+// usable name it held.
+void CheckNameBox(gui::ControlId box, const std::u16string& last_usable) {
+  if (NameBoxUsable(box)) return;
+  const NameRule& rule = *FindField(box)->name_rule;
+  Gui().MessageBox(rule.title, rule.text, gui::MessageIcon::Stop);
+  Gui().SetText(box, last_usable);
 }
 
 const MainField* RangedField(gui::ControlId control) {
@@ -29,18 +27,27 @@ const MainField* RangedField(gui::ControlId control) {
   return field && field->range.Given() ? field : nullptr;
 }
 
-void CheckPrefixBox() {
-  const std::u16string text = Gui().Text(gui::CtlPrefixBox);
-  if (text.empty() || IsValidName(text)) return;  // an empty prefix is allowed
-  Gui().MessageBox(FileTitle, FileText, gui::MessageIcon::Stop);
-  Gui().SetText(gui::CtlPrefixBox, App().last_valid_prefix);
-}
-
 }  // namespace
 
 bool IsValidName(std::u16string_view text) {
   if (text.empty() || text == u"." || text == u"..") return false;
   return std::none_of(text.begin(), text.end(), [](char16_t c) { return c == u'/' || c < 0x20; });
+}
+
+bool NameBoxUsable(gui::ControlId box) {
+  const MainField* field = FindField(box);
+  if (!field || !field->name_rule) return true;
+  const std::u16string text = Gui().Text(box);
+  return (text.empty() && field->name_rule->empty_allowed) || IsValidName(text);
+}
+
+bool NameBoxesUsableForStart() {
+  for (const MainField& field : MainFields()) {
+    if (!field.name_rule || NameBoxUsable(field.id)) continue;
+    Gui().MessageBox(field.name_rule->title, field.name_rule->text, gui::MessageIcon::Stop);
+    return false;
+  }
+  return true;
 }
 
 void ClampMinimum(gui::ControlId field, int64_t minimum) {
@@ -63,9 +70,9 @@ void OnFocusGained(gui::ControlId control) {
 
 void OnFocusLost(gui::ControlId control) {
   if (control == gui::CtlFolderBox) {
-    CheckFolderBox();
+    CheckNameBox(control, App().last_valid_folder_name);
   } else if (control == gui::CtlPrefixBox) {
-    CheckPrefixBox();
+    CheckNameBox(control, App().last_valid_prefix);
   } else if (const MainField* field = RangedField(control)) {
     ClampMinimum(control, field->range.low);
   }

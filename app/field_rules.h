@@ -13,6 +13,12 @@ namespace zen {
 // those would put the pieces into the source folder or its parent).
 bool IsValidName(std::u16string_view text);
 
+// Whether the name box (the folder or prefix box) holds a name its rule allows.
+bool NameBoxUsable(gui::ControlId box);
+// Both name boxes checked before a job starts (a settings file is never checked on
+// loading): the first box whose name is not usable shows its message; false then.
+bool NameBoxesUsableForStart();
+
 // Set the field to the bound when its value (the field conversion; empty is 0) lies beyond.
 void ClampMinimum(gui::ControlId field, int64_t minimum);
 void ClampMaximum(gui::ControlId field, int64_t maximum);

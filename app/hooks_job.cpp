@@ -1,9 +1,23 @@
 // The slicing job's side of the loop.
 #include "app/app_state.h"
+#include "app/field_rules.h"
 #include "app/loop_hooks.h"
 #include "slicing/slicing_job.h"
 
 namespace zen {
+namespace {
+
+// A folder or prefix name from the settings file reaches the start unchecked: "../ep2" or
+// "" would put pieces over another folder's files or beside the sources.
+void StartJobWithUsableNames() {
+  if (!NameBoxesUsableForStart()) {
+    TheSlicingJob().job_state = JobIdle;
+    return;
+  }
+  StartJob();
+}
+
+}  // namespace
 
 void WireJobHooks(LoopHooks& hooks) {
   hooks.reset_job = [] {
@@ -13,10 +27,12 @@ void WireJobHooks(LoopHooks& hooks) {
     job.host.job_end_time = &App().job_end_time;
     job.host.settings_folder = App().settings_folder;
     job.converter_path = App().converter_path;
+    // What a job that ended early left in the converter's work folder.
+    RemoveLeftConverterFiles(job.host.settings_folder);
   };
   hooks.job_state = [] { return static_cast<int>(TheSlicingJob().job_state); };
   hooks.set_job_state = [](int state) { TheSlicingJob().job_state = static_cast<JobState>(state); };
-  hooks.start_job = StartJob;
+  hooks.start_job = StartJobWithUsableNames;
   hooks.step_job = StepJob;
 }
 

@@ -11,6 +11,8 @@ using Kind = ControlKind;
 constexpr int Large = FontLarge;
 constexpr int Normal = FontNormal;
 constexpr FieldRange Heights{1, 32000};
+constexpr NameRule FolderName{false, u"사용할 수 없는 폴더 이름", u"폴더에 사용할 수 없는 문자가 포함되었습니다."};
+constexpr NameRule FilePrefix{true, u"사용할 수 없는 파일 이름", u"파일에 사용할 수 없는 문자가 포함되었습니다."};
 
 // The creation order matters: later controls lie above earlier ones.
 constexpr MainField Fields[] = {
@@ -36,7 +38,8 @@ constexpr MainField Fields[] = {
      .text = u"1500", .range = {100, 32000}, .key = u"AutoSliceMax", .key_order = 4, .stored = Stored::Number,
      .option = "--max", .help = "wished maximum cut height"},
     {.id = CtlFolderBox, .kind = Kind::ComboEditable, .geometry = {335, 340, 115, 25}, .font = Normal,
-     .items = {u"slice", u"[원본 폴더명]"}, .text = u"slice", .key = u"CustomDir", .key_order = 7, .stored = Stored::Text},
+     .items = {u"slice", u"[원본 폴더명]"}, .text = u"slice", .name_rule = &FolderName, .key = u"CustomDir",
+     .key_order = 7, .stored = Stored::Text},
     {.id = CtlFolderLabel, .kind = Kind::Text, .geometry = {270, 342, 65, 20}, .label = u"원본 위치 /", .font = Normal},
     {.id = CtlOpenFolderCheck, .kind = Kind::CheckBox, .geometry = {270, 370, 170, 20},
      .label = u"분할 완료 후 저장 폴더 열기", .font = Normal, .state = 1, .key = u"FolderOpen", .key_order = 12,
@@ -48,7 +51,8 @@ constexpr MainField Fields[] = {
      .align = Align::Right},
     {.id = CtlProgressBar, .kind = Kind::ProgressBar, .geometry = {210, 630, 250, 20}, .state = 0},
     {.id = CtlPrefixBox, .kind = Kind::ComboEditable, .geometry = {270, 450, 99, 25}, .font = Normal,
-     .items = {u"[원본 폴더명]", u"[원본 폴더명_]"}, .text = u"slice_", .key = u"CustomFileName", .key_order = 8,
+     .items = {u"[원본 폴더명]", u"[원본 폴더명_]"}, .text = u"slice_", .name_rule = &FilePrefix,
+     .key = u"CustomFileName", .key_order = 8,
      .stored = Stored::Text},
     {.id = CtlNumberLabel, .kind = Kind::Text, .geometry = {365, 452, 35, 20}, .label = u"숫자.", .font = Normal},
     // SaveExtension: the index of the chosen item.

@@ -25,6 +25,14 @@ struct FieldRange {
   bool Given() const { return low != 0 || high != 0; }
 };
 
+// What a name box may hold (a usable file or folder name: not ".", "..", no "/" and no
+// control character), and the message shown when it holds something else.
+struct NameRule {
+  bool empty_allowed = false;
+  std::u16string_view title{};
+  std::u16string_view text{};
+};
+
 struct MainField {
   gui::ControlId id = gui::NoControl;
   gui::ControlKind kind = gui::ControlKind::Text;
@@ -39,6 +47,7 @@ struct MainField {
   std::u16string_view text{};  // empty: none set
   int state = -1;              // -1: none set
   FieldRange range{};          // digit fields: what the field rules and the batch options allow
+  const NameRule* name_rule = nullptr;  // the folder and prefix boxes: what their names may be
   std::u16string_view key{};   // config.ini's key, empty for none
   int key_order = 0;           // the key's place in a newly written config.ini
   Stored stored = Stored::No;

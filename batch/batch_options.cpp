@@ -119,6 +119,7 @@ class Parser {
         {"--no-resize", [](BatchOptions& b) { b.no_resize = true; }},
         {"--open", [](BatchOptions& b) { b.open_folder = true; }},
         {"--dry-run", [](BatchOptions& b) { b.dry_run = true; }},
+        {"--remove-stale", [](BatchOptions& b) { b.remove_stale = true; }},
         {"--json", [](BatchOptions& b) { b.json = true; }},
         {"--quiet", [](BatchOptions& b) { b.quiet = true; }},
         {"--help", [](BatchOptions& b) { b.help = true; }},
@@ -209,6 +210,9 @@ std::string BatchHelpText() {
          "  --open              open the last output folder when done (" + Key(gui::CtlOpenFolderCheck) +
          "; off here)\n"
          "  --dry-run           cut and report, but write nothing\n"
+         "  --remove-stale      move pieces of an earlier run left in an output folder (same\n"
+         "                      prefix and extension, numbers this run did not write) to the\n"
+         "                      desktop's trash; without it they are only reported\n"
          "  --json              print the report as one JSON object on standard output\n"
          "  --quiet             no progress bar\n"
          "  --help, --version\n"

@@ -24,6 +24,7 @@ struct BatchOptions {
   std::optional<FormatChoice> format;
   bool open_folder = false;
   bool dry_run = false;
+  bool remove_stale = false;  // move pieces of an earlier run to the trash
   bool json = false;
   bool quiet = false;
   bool help = false;

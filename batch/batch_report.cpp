@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/text.h"
 #include "sources/path_helpers.h"
@@ -13,19 +14,41 @@ void BatchReport::PieceSaved(const PieceReport& piece) {
   if (on_change) on_change();
 }
 
-void BatchReport::SourceSkipped(int64_t /*row*/, std::u16string_view path) {
-  skipped_.emplace_back(path);
+void BatchReport::SourceSkipped(int64_t /*row*/, std::u16string_view path, const ProblemReason& reason) {
+  skipped_.push_back({std::u16string(path), reason});
   if (on_change) on_change();
 }
 
+void BatchReport::StalePiecesFound(const StalePieces& stale) { stale_.push_back(stale); }
+
 void BatchReport::SizeLimitStop(std::u16string_view path, bool /*width_exceeded*/) { stopped_ = std::u16string(path); }
 
-std::vector<std::u16string> BatchReport::failed() const {
-  std::vector<std::u16string> paths;
+std::vector<FileProblem> BatchReport::failed() const {
+  std::vector<FileProblem> files;
   for (const PieceReport& piece : pieces_) {
-    if (!piece.written) paths.push_back(piece.path);
+    if (!piece.written) files.push_back({piece.path, piece.reason});
   }
-  return paths;
+  return files;
+}
+
+std::string ReasonText(const ProblemReason& reason) {
+  switch (reason.problem) {
+    case JobProblem::None: return "";
+    case JobProblem::SourceMissing: return "file not found";
+    case JobProblem::SourceNotReadable: return "file cannot be opened";
+    case JobProblem::NotAnImage: return "not a JPEG, PNG, PSD or PSB image";
+    case JobProblem::DamagedImage: return "damaged image data";
+    case JobProblem::TooLarge: return "image too large to load";
+    case JobProblem::ConverterNotStarted: return "the converter could not be started";
+    case JobProblem::ConverterFailed: return "the converter failed: " + ToUtf8(reason.detail);
+    case JobProblem::ConverterWroteNothing: return "the converter wrote no image";
+    case JobProblem::WouldReplaceSource: return "it would replace a source file";
+    case JobProblem::WrittenTwice: return "this path was already written earlier in this job";
+    case JobProblem::NoPieceImage: return "the piece image could not be made";
+    case JobProblem::NotWritten:
+      return std::string("cannot write: ") + (reason.system_error ? std::strerror(reason.system_error) : "error");
+  }
+  return "";
 }
 
 std::vector<std::pair<std::u16string, int>> BatchReport::FolderCounts() const {
@@ -80,11 +103,23 @@ std::string PieceJson(const PieceReport& piece) {
   return out + "]}";
 }
 
-std::string StringList(const std::vector<std::u16string>& items) {
+std::string ProblemList(const std::vector<FileProblem>& files) {
   std::string out = "[";
-  for (size_t i = 0; i < items.size(); ++i) {
+  for (size_t i = 0; i < files.size(); ++i) {
     if (i) out += ", ";
-    out += JsonString(items[i]);
+    out += "{\"path\": " + JsonString(files[i].path) +
+           ", \"reason\": " + JsonString(FromUtf8(ReasonText(files[i].reason))) + "}";
+  }
+  return out + "]";
+}
+
+std::string StaleList(const std::vector<StalePieces>& groups) {
+  std::string out = "[";
+  for (const StalePieces& group : groups) {
+    for (const std::u16string& path : group.paths) {
+      if (out.size() > 1) out += ", ";
+      out += JsonString(path);
+    }
   }
   return out + "]";
 }
@@ -97,7 +132,8 @@ std::string BatchReport::ToJson() const {
     if (i) out += ", ";
     out += PieceJson(pieces_[i]);
   }
-  out += "], \"skipped\": " + StringList(skipped_) + ", \"failed\": " + StringList(failed()) + ", \"stopped\": ";
+  out += "], \"skipped\": " + ProblemList(skipped_) + ", \"failed\": " + ProblemList(failed()) +
+         ", \"stale_pieces\": " + StaleList(stale_) + ", \"stopped\": ";
   out += stopped_ ? JsonString(*stopped_) : std::string("null");
   return out + "}";
 }

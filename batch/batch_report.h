@@ -15,15 +15,17 @@ namespace zen::batch {
 class BatchReport : public JobObserver {
  public:
   void PieceSaved(const PieceReport& piece) override;
-  void SourceSkipped(int64_t row, std::u16string_view path) override;
+  void SourceSkipped(int64_t row, std::u16string_view path, const ProblemReason& reason) override;
+  void StalePiecesFound(const StalePieces& stale) override;
   void SizeLimitStop(std::u16string_view path, bool width_exceeded) override;
 
   // Called after every observed change (the progress display).
   std::function<void()> on_change;
 
   const std::vector<PieceReport>& pieces() const { return pieces_; }
-  const std::vector<std::u16string>& skipped() const { return skipped_; }
-  std::vector<std::u16string> failed() const;
+  const std::vector<FileProblem>& skipped() const { return skipped_; }
+  std::vector<FileProblem> failed() const;
+  const std::vector<StalePieces>& stale() const { return stale_; }
   const std::optional<std::u16string>& stopped() const { return stopped_; }
   // Pieces per output folder, in the order the folders were first written to.
   std::vector<std::pair<std::u16string, int>> FolderCounts() const;
@@ -33,9 +35,14 @@ class BatchReport : public JobObserver {
 
  private:
   std::vector<PieceReport> pieces_;
-  std::vector<std::u16string> skipped_;
+  std::vector<FileProblem> skipped_;
+  std::vector<StalePieces> stale_;
   std::optional<std::u16string> stopped_;
 };
+
+// Why a source was skipped or a piece not written, in words (English, as the rest of the
+// command line speaks).
+std::string ReasonText(const ProblemReason& reason);
 
 // A JSON string literal of UTF-16 text.
 std::string JsonString(std::u16string_view text);

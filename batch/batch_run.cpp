@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "app/app_state.h"
+#include "app/field_rules.h"
+#include "app/main_fields.h"
 #include "app/event_loop.h"
 #include "app/loop_hooks.h"
 #include "app/settings/settings.h"
@@ -16,6 +19,7 @@
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
 #include "platform/text.h"
+#include "platform/trash.h"
 #include "slicing/slicing_job.h"
 #include "sources/source_list.h"
 
@@ -62,17 +66,47 @@ void RunJob(BatchProgress& progress) {
   } while (job.job_state != JobIdle);
 }
 
-// Sources that could not be loaded, pieces that could not be written, the size stop.
-int ReportProblems(const BatchReport& report, const HeadlessGui& gui, std::FILE* err) {
+// Sources that could not be loaded and pieces that could not be written, with their reasons.
+int ReportFileProblems(const BatchReport& report, std::FILE* err) {
   int status = ExitDone;
-  for (const std::u16string& source : report.skipped()) {
-    std::fprintf(err, "zentrova-slice: could not load %s\n", ToUtf8(source).c_str());
+  for (const FileProblem& source : report.skipped()) {
+    std::fprintf(err, "zentrova-slice: could not load %s: %s\n", ToUtf8(source.path).c_str(),
+                 ReasonText(source.reason).c_str());
     status = ExitIncomplete;
   }
-  for (const std::u16string& piece : report.failed()) {
-    std::fprintf(err, "zentrova-slice: could not write %s\n", ToUtf8(piece).c_str());
+  for (const FileProblem& piece : report.failed()) {
+    std::fprintf(err, "zentrova-slice: could not write %s: %s\n", ToUtf8(piece.path).c_str(),
+                 ReasonText(piece.reason).c_str());
     status = ExitIncomplete;
   }
+  return status;
+}
+
+// Pieces of an earlier run: named, and moved to the trash when asked (never deleted).
+int ReportStalePieces(const BatchReport& report, const BatchOptions& options, std::FILE* err) {
+  int status = ExitDone;
+  const bool remove = options.remove_stale && !options.dry_run;
+  for (const StalePieces& stale : report.stale()) {
+    size_t moved = 0;
+    for (const std::u16string& path : stale.paths) {
+      if (!remove) continue;
+      if (MoveToTrash(path)) {
+        ++moved;
+      } else {
+        std::fprintf(err, "zentrova-slice: could not move %s to the trash\n", ToUtf8(path).c_str());
+        status = ExitIncomplete;
+      }
+    }
+    const std::string note =
+        remove ? ", " + std::to_string(moved) + " moved to the trash" : " (--remove-stale moves them to the trash)";
+    std::fprintf(err, "zentrova-slice: %zu piece%s of an earlier run in %s%s\n", stale.paths.size(),
+                 stale.paths.size() == 1 ? "" : "s", ToUtf8(stale.folder).c_str(), note.c_str());
+  }
+  return status;
+}
+
+int ReportProblems(const BatchReport& report, const HeadlessGui& gui, const BatchOptions& options, std::FILE* err) {
+  int status = std::max(ReportFileProblems(report, err), ReportStalePieces(report, options, err));
   if (report.stopped()) {
     for (const MessageRecord& box : gui.MessageBoxes()) {
       if (box.title != u"이미지 크기 오류") continue;
@@ -85,6 +119,18 @@ int ReportProblems(const BatchReport& report, const HeadlessGui& gui, std::FILE*
     status = ExitSizeLimit;
   }
   return status;
+}
+
+// A folder or prefix name from the settings that the window would refuse to start with.
+bool NamesUsable(std::FILE* err) {
+  for (const ControlId box : {CtlFolderBox, CtlPrefixBox}) {
+    if (NameBoxUsable(box)) continue;
+    std::fprintf(err, "zentrova-slice: %s '%s' from the settings is not usable (%s)\n",
+                 box == CtlFolderBox ? "the output folder name" : "the file-name prefix",
+                 ToUtf8(Gui().Text(box)).c_str(), ToUtf8(FindField(box)->key).c_str());
+    return false;
+  }
+  return true;
 }
 
 // While the job runs, what is written to standard output (the converter's log, which it
@@ -122,7 +168,7 @@ void PrintSummary(const BatchReport& report, bool dry_run, std::FILE* stream) {
 int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   // Paths are taken relative to where the command was given, before start-up moves into
   // the program folder.
-  const std::u16string drop = DropTextOfPaths(options.paths, err);
+  const std::vector<std::u16string> drops = DropTextsOfPaths(options.paths, err);
   BatchOptions resolved = options;
   if (resolved.config == ConfigSource::File) {
     resolved.config_file = std::filesystem::absolute(resolved.config_file).string();
@@ -140,7 +186,11 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   ChooseSettings(resolved);
   StartUp(false);
   ApplyOptions(resolved);
-  AddDroppedFiles(drop);
+  if (!NamesUsable(err)) {
+    ExitCleanUp();
+    return ExitUsage;
+  }
+  for (const std::u16string& drop : drops) AddDroppedFiles(drop);
   if (SourceRowCount() == 0) {
     std::fprintf(err, "zentrova-slice: no image file to cut (jpg, jpeg, png, psd, psb)\n");
     ExitCleanUp();
@@ -159,7 +209,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
     TheSlicingJob().host.observer = nullptr;
   }
 
-  const int status = ReportProblems(report, *gui, err);
+  const int status = ReportProblems(report, *gui, resolved, err);
   if (options.json) {
     std::fprintf(out, "%s\n", report.ToJson().c_str());
     if (!options.quiet) PrintSummary(report, options.dry_run, err);

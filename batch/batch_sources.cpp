@@ -22,9 +22,23 @@ std::vector<std::u16string> FilesOfFolder(const fs::path& folder) {
   return files;
 }
 
+// The files grouped by the folder that holds them, folders in order of first appearance.
+std::vector<std::u16string> DropPerFolder(const std::vector<std::u16string>& names) {
+  std::vector<std::pair<std::u16string, std::vector<std::u16string>>> folders;
+  for (const std::u16string& name : names) {
+    const std::u16string_view folder = FolderPart(name);
+    auto group = std::find_if(folders.begin(), folders.end(), [&](const auto& f) { return f.first == folder; });
+    if (group == folders.end()) group = folders.insert(folders.end(), {std::u16string(folder), {}});
+    group->second.push_back(name);
+  }
+  std::vector<std::u16string> drops;
+  for (const auto& [folder, files] : folders) drops.push_back(DropTextOf(files));
+  return drops;
+}
+
 }  // namespace
 
-std::u16string DropTextOfPaths(const std::vector<std::string>& paths, std::FILE* err) {
+std::vector<std::u16string> DropTextsOfPaths(const std::vector<std::string>& paths, std::FILE* err) {
   std::vector<std::u16string> names;
   for (const std::string& given : paths) {
     std::error_code error;
@@ -41,7 +55,7 @@ std::u16string DropTextOfPaths(const std::vector<std::string>& paths, std::FILE*
     }
     names.push_back(std::move(name));
   }
-  return DropTextOf(names);
+  return DropPerFolder(names);
 }
 
 }  // namespace zen::batch

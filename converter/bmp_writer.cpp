@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "interchange/bmp_header.h"
+#include "interchange/converter_files.h"
 
 namespace zen {
 namespace {
@@ -44,7 +45,7 @@ bool BmpFileWriter::Open(const std::string& final_path, uint32_t width, uint32_t
     return false;
   }
   final_path_ = final_path;
-  temporary_path_ = final_path + ".part";
+  temporary_path_ = final_path + std::string(kUnfinishedSuffix);
   width_ = width;
   height_ = height;
   stride_ = BmpRowBytes24(width);

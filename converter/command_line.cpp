@@ -106,7 +106,7 @@ int RunConverter(const std::vector<std::string>& words, std::FILE* out, std::FIL
     log.Line("done");
   } else {
     std::fprintf(err, "ZenHelper: %s\n", error.c_str());
-    log.Line("failed: " + error);
+    log.Line(std::string(kConverterFailedWord) + error);
   }
   if (log_file) std::fclose(log_file);
   if (ok) return ConverterDone;

@@ -14,6 +14,7 @@
 #include "converter/converter_paths.h"
 #include "converter/image_probe.h"
 #include "converter/strip_plan.h"
+#include "interchange/converter_status.h"
 
 namespace zen {
 namespace {
@@ -98,7 +99,7 @@ bool Guarded(Step step, std::string& error) {
 
 void ConverterLog::Line(const std::string& text) const {
   if (!out) return;
-  std::fprintf(out, "ZenHelper: %s\n", text.c_str());
+  std::fprintf(out, "%s%s\n", std::string(kConverterLogStart).c_str(), text.c_str());
   std::fflush(out);
 }
 

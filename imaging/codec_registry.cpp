@@ -2,29 +2,17 @@
 #include "imaging/codec_registry.h"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
+#include "imaging/image_store.h"
 #include "platform/text.h"
 
 namespace zen {
 namespace {
 
 constexpr std::array<int, 7> kAllowedDepths = {1, 2, 4, 8, 16, 24, 32};
-
-// Pixels a decoder never reached: opaque black for opaque decodes, transparent black
-// for decodes with alpha (rather than whatever the new store held).
-void BlankRowsFrom(NativeImage& store, int32_t first, bool opaque) {
-  if (first < 0) first = 0;
-  if (first >= store.height) return;
-  const size_t row_bytes = static_cast<size_t>(store.width) * 4;
-  uint8_t* start = store.Row(first);
-  const size_t count = row_bytes * static_cast<size_t>(store.height - first);
-  std::memset(start, 0, count);
-  if (opaque) {
-    for (size_t i = 3; i < count; i += 4) start[i] = 255;
-  }
-}
 
 // Finds the decoder that accepts the input; the state then describes the image.
 const DecoderEntry* ProbeInput(DecodeState& state) {
@@ -36,39 +24,61 @@ const DecoderEntry* ProbeInput(DecodeState& state) {
     state.bits_per_pixel = 24;
     state.file_depth = 24;
     state.frame_count = 1;
-    if (entry.probe(state)) return &entry;
+    if (entry.probe(state)) {
+      state.failure = LoadFailure::None;  // an earlier probe's complaint is not this one's
+      return &entry;
+    }
     state.ClearPrivate();
   }
   return nullptr;
 }
 
-// Steps 2 to 7 of a load over an input the state already holds.
-std::intptr_t LoadFromState(ImageId number, DecodeState& state) {
-  const DecoderEntry* decoder = ProbeInput(state);
-  state.decoder = decoder;
-  if (!decoder) return 0;
-  std::intptr_t result = 0;
-  ImageRecord* record = nullptr;
+// The store a load creates, or null with the reason in the state.
+ImageRecord* CreateForLoad(ImageId number, DecodeState& state, std::intptr_t* result) {
   const uint64_t limit = TheCodecRegistry().pixel_limit;
   const bool too_many = limit != 0 && state.width > 0 && state.height > 0 &&
                         static_cast<uint64_t>(state.width) * static_cast<uint64_t>(state.height) > limit;
   if (too_many) {
     // As a refused size: the number empties (AnyNumber would mean every image here).
     if (number != AnyNumber) ImageFree(number);
-  } else if (state.width != 0 && state.height != 0) {
-    record = CreateImageRecord(number, state.width, state.height, ImageFill::None, 0, &result);
+    state.failure = LoadFailure::TooLarge;
+    return nullptr;
   }
+  if (state.width == 0 || state.height == 0) {
+    state.failure = LoadFailure::Damaged;
+    return nullptr;
+  }
+  ImageRecord* record = CreateImageRecord(number, state.width, state.height, ImageFill::None, 0, result);
+  if (!record) state.failure = LoadFailure::TooLarge;
+  return record;
+}
+
+// Steps 2 to 7 of a load over an input the state already holds. Image data that is
+// damaged or cut short fails the load, rather than passing for a page with blank rows.
+std::intptr_t LoadFromState(ImageId number, DecodeState& state) {
+  state.failure = LoadFailure::None;
+  const DecoderEntry* decoder = ProbeInput(state);
+  state.decoder = decoder;
+  if (!decoder) {
+    if (state.failure == LoadFailure::None) state.failure = LoadFailure::NotAnImage;
+    return 0;
+  }
+  std::intptr_t result = 0;
+  ImageRecord* record = CreateForLoad(number, state, &result);
   if (record) {
     record->file_depth = state.file_depth;
     record->codec_id = decoder->id;
     record->frame_count = state.frame_count;
-    NativeImage& store = *record->native;
-    const int32_t rows = decoder->decode(state, store);
-    BlankRowsFrom(store, rows, state.bits_per_pixel != 32);
+    const int32_t rows = decoder->decode(state, *record->native);
+    if (rows < record->native->height) state.failure = LoadFailure::Damaged;
   }
   decoder->close(state);
   state.ClearPrivate();
   state.decoder = nullptr;
+  if (record && state.failure != LoadFailure::None) {
+    ImageFree(number == AnyNumber ? result : number);
+    record = nullptr;
+  }
   return record ? result : 0;
 }
 
@@ -170,19 +180,26 @@ void DecodeState::ClearPrivate() {
 
 // --- loading -----------------------------------------------------------------
 
-std::intptr_t ImageLoad(ImageId number, std::u16string_view path) {
+std::intptr_t ImageLoad(ImageId number, std::u16string_view path, LoadFailure* failure) {
+  LoadFailure ignored = LoadFailure::None;
+  LoadFailure& why = failure ? *failure : ignored;
+  why = LoadFailure::Missing;
   if (path.empty()) return 0;
   DecodeState& state = TheCodecRegistry().decode;
   state.path = ToUtf8(path);
   state.file = std::fopen(state.path.c_str(), "rb");
-  if (!state.file) return 0;
+  if (!state.file) {
+    why = errno == ENOENT || errno == ENOTDIR ? LoadFailure::Missing : LoadFailure::NotReadable;
+    return 0;
+  }
   const std::intptr_t result = LoadFromState(number, state);
   std::fclose(state.file);
   state.file = nullptr;
+  why = state.failure;
   return result;
 }
 
-std::intptr_t ImageLoadMemory(ImageId number, const uint8_t* data, size_t size) {
+std::intptr_t ImageLoadMemory(ImageId number, const uint8_t* data, size_t size, LoadFailure* failure) {
   DecodeState& state = TheCodecRegistry().decode;
   state.path.clear();
   state.file = nullptr;
@@ -192,6 +209,7 @@ std::intptr_t ImageLoadMemory(ImageId number, const uint8_t* data, size_t size) 
   const std::intptr_t result = LoadFromState(number, state);
   state.memory = nullptr;
   state.memory_size = 0;
+  if (failure) *failure = state.failure;
   return result;
 }
 
@@ -212,21 +230,6 @@ const uint8_t* SaveRows::Rgb(int32_t y) {
   }
   return row_.data();
 }
-
-namespace {
-// How many pixels from the row's start are fully opaque; four are tested per step, since
-// most pieces are opaque throughout and every row of every piece passes here.
-size_t OpaquePrefix(const uint8_t* row, size_t width) {
-  size_t first = 0;
-  for (; first + 4 <= width; first += 4) {
-    uint32_t words[4];
-    std::memcpy(words, row + first * 4, sizeof words);
-    if ((words[0] & words[1] & words[2] & words[3]) < 0xFF000000u) break;
-  }
-  while (first < width && row[first * 4 + 3] == 255) ++first;
-  return first;
-}
-}  // namespace
 
 const uint8_t* SaveRows::Rgbx(int32_t y) {
   const auto width = static_cast<size_t>(image_.width);

@@ -24,10 +24,11 @@ struct DecoderScratch {
 struct DecoderEntry {
   uint32_t id = 0;
   // Accepts the input and fills width, height, bits per pixel and file depth, or
-  // rejects it, releasing what it allocated.
+  // rejects it, releasing what it allocated (setting the state's failure to Damaged when
+  // the input is of its format but broken).
   bool (*probe)(DecodeState& state) = nullptr;
   // Writes the pixels into the store and returns how many rows, from the top, it
-  // completed; ImageLoad blanks the rest.
+  // completed; fewer than the height (or the state's failure set) fails the load.
   int32_t (*decode)(DecodeState& state, NativeImage& store) = nullptr;
   void (*close)(DecodeState& state) = nullptr;
 };
@@ -68,6 +69,7 @@ struct DecodeState {
   int bits_per_pixel = 24;  // 24: opaque rows; 32: rows with alpha
   uint16_t file_depth = 24;
   uint32_t frame_count = 1;
+  LoadFailure failure = LoadFailure::None;  // what went wrong, for the caller
   // Decoder-private part, cleared before every probe.
   std::vector<uint8_t> bytes;
   std::span<const uint8_t> whole;
@@ -94,7 +96,7 @@ void AddDecoder(const DecoderEntry& entry);  // ignored when the id is already t
 void AddEncoder(const EncoderEntry& entry);
 
 // ImageLoad over bytes in memory instead of a file (fuzzing, tests).
-std::intptr_t ImageLoadMemory(ImageId number, const uint8_t* data, size_t size);
+std::intptr_t ImageLoadMemory(ImageId number, const uint8_t* data, size_t size, LoadFailure* failure = nullptr);
 // Empties both lists; tests use it.
 void ResetCodecs();
 

@@ -23,9 +23,20 @@ void RegisterPngEncoder();
 void RegisterJpegCodec();
 void RegisterAllCodecs();
 
-// The native image (or the handle for AnyNumber) on success, 0 on failure. The path is
-// UTF-16 text, handed to the file system as UTF-8.
-std::intptr_t ImageLoad(ImageId number, std::u16string_view path);
+// Why a load failed.
+enum class LoadFailure : uint8_t {
+  None,
+  Missing,      // no file at the path
+  NotReadable,  // the file cannot be opened
+  NotAnImage,   // no decoder accepts it
+  Damaged,      // a decoder accepts it, but its header or image data is broken or cut short
+  TooLarge,     // the image store refuses the size, or its memory cannot be had
+};
+
+// The native image (or the handle for AnyNumber) on success, 0 on failure, with the reason
+// in *failure when it is given. The path is UTF-16 text, handed to the file system as
+// UTF-8. A file whose image data is damaged fails and leaves the number empty.
+std::intptr_t ImageLoad(ImageId number, std::u16string_view path, LoadFailure* failure = nullptr);
 // Non-zero on success. Depth -1 means the image's file depth.
 int ImageSave(ImageId number, std::u16string_view path, uint32_t codec, int quality, int depth);
 

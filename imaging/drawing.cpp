@@ -9,6 +9,7 @@
 
 #include "imaging/image_store.h"
 #include "imaging/image_table.h"
+#include "interchange/pixel_rules.h"
 
 namespace zen {
 namespace {
@@ -55,6 +56,21 @@ void CopyColourBytes(uint8_t* out, const uint8_t* in, int32_t count, int32_t out
   }
   for (int32_t i = 0; i < count; ++i) {
     std::memcpy(out + static_cast<std::ptrdiff_t>(i) * out_step, in + 4 * i, 3);
+  }
+}
+
+// Each pixel composited over white into the target's colour bytes; opaque runs are copied.
+void CompositeOverWhite(uint8_t* out, const uint8_t* in, int32_t count, int32_t out_step) {
+  int32_t i = 0;
+  while (i < count) {
+    const auto run = static_cast<int32_t>(OpaquePrefix(in + 4 * static_cast<ptrdiff_t>(i), static_cast<size_t>(count - i)));
+    CopyColourBytes(out + static_cast<ptrdiff_t>(i) * out_step, in + 4 * static_cast<ptrdiff_t>(i), run, out_step);
+    i += run;
+    for (; i < count && in[4 * i + 3] != 255; ++i) {
+      const uint8_t* p = in + 4 * static_cast<ptrdiff_t>(i);
+      uint8_t* o = out + static_cast<ptrdiff_t>(i) * out_step;
+      for (int k = 0; k < 3; ++k) o[k] = OverWhite(p[k], p[3]);
+    }
   }
 }
 
@@ -107,7 +123,11 @@ void DrawingMode(int mode) {
   if (DrawingContext* context = Current()) context->mode = mode;
 }
 
-void DrawImageAt(const NativeImage* image, int32_t x, int32_t y) {
+namespace {
+
+using RowBlend = void (*)(uint8_t* out, const uint8_t* in, int32_t count, int32_t out_step);
+
+void DrawRows(const NativeImage* image, int32_t x, int32_t y, RowBlend blend) {
   const DrawingContext* context = Current();
   if (!context || !image || !image->pixels) return;
   const Span columns = ClipSpan(static_cast<int64_t>(x) + context->origin_x, image->width, context->width);
@@ -117,8 +137,16 @@ void DrawImageAt(const NativeImage* image, int32_t x, int32_t y) {
   for (int32_t r = 0; r < rows.count; ++r) {
     const uint8_t* in = image->Row(rows.skipped + r) + static_cast<std::ptrdiff_t>(columns.skipped) * 4;
     uint8_t* out = context->RowAt(rows.start + r) + static_cast<std::ptrdiff_t>(columns.start) * step;
-    CopyColourBytes(out, in, columns.count, step);
+    blend(out, in, columns.count, step);
   }
+}
+
+}  // namespace
+
+void DrawImageAt(const NativeImage* image, int32_t x, int32_t y) { DrawRows(image, x, y, &CopyColourBytes); }
+
+void DrawImageOverWhiteAt(const NativeImage* image, int32_t x, int32_t y) {
+  DrawRows(image, x, y, &CompositeOverWhite);
 }
 
 Colour PixelRead(int32_t x, int32_t y) {

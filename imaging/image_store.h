@@ -2,6 +2,7 @@
 // The process-wide record behind the image table and the current drawing context.
 // Only the imaging library itself includes this; everyone else uses image_table.h.
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -40,5 +41,18 @@ struct ImageTable {
 };
 
 ImageTable& TheImageTable();
+
+// How many pixels from the start of an RGBA row are fully opaque; four are tested per
+// step, since most pages are opaque throughout.
+inline size_t OpaquePrefix(const uint8_t* row, size_t width) {
+  size_t first = 0;
+  for (; first + 4 <= width; first += 4) {
+    uint32_t words[4];
+    std::memcpy(words, row + first * 4, sizeof words);
+    if ((words[0] & words[1] & words[2] & words[3]) < 0xFF000000u) break;
+  }
+  while (first < width && row[first * 4 + 3] == 255) ++first;
+  return first;
+}
 
 }  // namespace zen

@@ -69,6 +69,9 @@ int DrawingStart(ZenDrawingTarget* target);  // non-zero when drawing has begun
 void DrawingStop();
 void DrawingMode(int mode);                  // for the current context
 void DrawImageAt(const NativeImage* image, int32_t x, int32_t y);
+// The image composited over white (as the JPEG writer does), so a clear pixel never shows
+// the colour it happens to store; the target's alpha is kept.
+void DrawImageOverWhiteAt(const NativeImage* image, int32_t x, int32_t y);
 Colour PixelRead(int32_t x, int32_t y);      // no bounds check: the caller keeps inside
 void FillRect(int32_t x, int32_t y, int32_t width, int32_t height, Colour colour);
 

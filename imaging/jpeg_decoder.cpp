@@ -62,7 +62,10 @@ bool ProbeJpeg(DecodeState& state) {
   const std::span<const uint8_t> file = state.WholeInput();
   if (file.size() < 3) return false;
   auto scratch = std::make_unique<JpegScratch>();
-  if (!ReadHeaderGuarded(scratch.get(), file.data(), file.size())) return false;
+  if (!ReadHeaderGuarded(scratch.get(), file.data(), file.size())) {
+    state.failure = LoadFailure::Damaged;
+    return false;
+  }
   if (scratch->cinfo.output_width > 0x7FFFFFFF || scratch->cinfo.output_height > 0x7FFFFFFF) return false;
   state.width = static_cast<int32_t>(scratch->cinfo.output_width);
   state.height = static_cast<int32_t>(scratch->cinfo.output_height);
@@ -80,6 +83,8 @@ void CmykToRgba(const uint8_t* in, uint8_t* out, size_t width) {
   }
 }
 
+// Rows the library could not decode (an error, or compressed data cut short) leave done
+// below the height, which fails the load.
 void ReadRowsGuarded(JpegScratch* s, NativeImage* store, volatile int32_t* done) {
   if (setjmp(s->errors.jump)) return;
   jpeg_start_decompress(&s->cinfo);
@@ -87,6 +92,9 @@ void ReadRowsGuarded(JpegScratch* s, NativeImage* store, volatile int32_t* done)
       s->cinfo.output_height != static_cast<JDIMENSION>(store->height)) {
     return;
   }
+  // A progressive file's scans are read whole by now; one cut between scans would pass as
+  // a blurred picture.
+  if (s->errors.input_ended) return;
   const size_t row_bytes = static_cast<size_t>(store->width) * 4;
   while (s->cinfo.output_scanline < s->cinfo.output_height) {
     const auto y = static_cast<int32_t>(s->cinfo.output_scanline);
@@ -99,10 +107,9 @@ void ReadRowsGuarded(JpegScratch* s, NativeImage* store, volatile int32_t* done)
     if (s->cmyk) {
       for (int32_t i = 0; i < got; ++i) CmykToRgba(rows[i], store->Row(y + i), static_cast<size_t>(store->width));
     }
+    if (got == 0 || s->errors.rows_cut) return;
     *done = y + got;
-    if (got == 0) return;
   }
-  jpeg_finish_decompress(&s->cinfo);
 }
 
 int32_t DecodeJpeg(DecodeState& state, NativeImage& store) {
@@ -112,6 +119,7 @@ int32_t DecodeJpeg(DecodeState& state, NativeImage& store) {
     try {
       scratch->cmyk_rows.resize(static_cast<size_t>(store.width) * 4 * kRowsPerRead);
     } catch (const std::bad_alloc&) {
+      state.failure = LoadFailure::TooLarge;
       return 0;
     }
   }

@@ -87,7 +87,11 @@ bool ProbePng(DecodeState& state) {
     png_set_read_fn(scratch->png, &state, &ReadFromMemory);
   }
   PngHeader header;
-  if (!ReadHeaderGuarded(scratch->png, scratch->info, &header) || !header.usable) return false;
+  if (!ReadHeaderGuarded(scratch->png, scratch->info, &header) || !header.usable) {
+    // A PNG by its signature whose header chunks are broken, or with no image data at all.
+    state.failure = LoadFailure::Damaged;
+    return false;
+  }
   if (header.width > 0x7FFFFFFF || header.height > 0x7FFFFFFF) return false;
   state.width = static_cast<int32_t>(header.width);
   state.height = static_cast<int32_t>(header.height);
@@ -98,6 +102,9 @@ bool ProbePng(DecodeState& state) {
   return true;
 }
 
+// A damaged data chunk (its checksum, or its compressed stream) or data that ends early
+// stops the library here; the rows of the last pass then fall short. Ancillary chunks with
+// a bad checksum only warn, and are dropped.
 void ReadRowsGuarded(png_structp png, NativeImage* store, int passes, volatile int32_t* done) {
   if (setjmp(png_jmpbuf(png))) return;
   for (int pass = 0; pass < passes; ++pass) {
@@ -114,15 +121,11 @@ int32_t DecodePng(DecodeState& state, NativeImage& store) {
   if (!scratch) return 0;
   if (scratch->passes > 1) {
     // Interlace passes fill pixels sparsely, so the store must start blank.
-    const bool opaque = state.bits_per_pixel != 32;
     std::memset(store.pixels.get(), 0, store.ByteCount());
-    if (opaque) {
-      for (size_t i = 3; i < store.ByteCount(); i += 4) store.pixels[i] = 255;
-    }
   }
   volatile int32_t done = 0;
   ReadRowsGuarded(scratch->png, &store, scratch->passes, &done);
-  return scratch->passes > 1 ? store.height : done;
+  return done;
 }
 
 void ClosePng(DecodeState& state) { state.ClearPrivate(); }

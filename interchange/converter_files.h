@@ -39,4 +39,14 @@ std::basic_string<Char> ConvertedStripName(std::basic_string_view<Char> base_nam
   return ConvertedWholeName<Char>(stem);
 }
 
+// The converter writes each file under its name + this, renamed when complete.
+inline constexpr std::string_view kUnfinishedSuffix = ".part";
+
+// Whether a file name in the work folder is one the converter makes: a ".bmp" file, or one
+// it has not finished. Only these are ever removed from that folder.
+inline bool IsConverterFileName(std::string_view name) {
+  if (name.ends_with(kUnfinishedSuffix)) name.remove_suffix(kUnfinishedSuffix.size());
+  return name.size() > 4 && name.ends_with(".bmp");
+}
+
 }  // namespace zen

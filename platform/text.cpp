@@ -110,4 +110,20 @@ std::u16string IntToText(int64_t value) {
   return std::u16string(digits.begin(), digits.end());
 }
 
+std::string PercentEncoded(std::string_view bytes, std::string_view kept) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const unsigned char c : bytes) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (alnum || (c < 128 && kept.find(static_cast<char>(c)) != std::string_view::npos)) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
 }  // namespace zen

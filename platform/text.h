@@ -18,4 +18,8 @@ int64_t TextToInt(std::u16string_view text);
 // Plain decimal, a minus sign for negative values, no padding.
 std::u16string IntToText(int64_t value);
 
+// Bytes as a URI spells them: letters, digits and the `kept` characters as they are, every
+// other byte as "%" and two upper-case hex digits.
+std::string PercentEncoded(std::string_view bytes, std::string_view kept);
+
 }  // namespace zen

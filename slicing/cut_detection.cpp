@@ -102,8 +102,8 @@ void JoinUnderLeftover(int64_t start, int64_t end) {
               static_cast<int32_t>(end - start + leftover_height));
   GrabRows(PieceImage, start, end);
   if (DrawingStart(ImageDrawTarget(JoinedImage))) {
-    if (const NativeImage* leftover = ImageNativeObject(BandImage)) DrawImageAt(leftover, 0, 0);
-    if (const NativeImage* piece = ImageNativeObject(PieceImage)) DrawImageAt(piece, 0, leftover_height);
+    if (const NativeImage* leftover = ImageNativeObject(BandImage)) DrawImageOverWhiteAt(leftover, 0, 0);
+    if (const NativeImage* piece = ImageNativeObject(PieceImage)) DrawImageOverWhiteAt(piece, 0, leftover_height);
     DrawingStop();
   }
   ImageFree(BandImage);

@@ -11,10 +11,12 @@ namespace {
 
 using namespace slicing_detail;
 
+// Onto the opaque piece canvas: a clear pixel shows white, as in a JPEG piece and in a
+// page the converter made, never the colour it happens to store.
 void DrawOnto(ImageId target, ImageId image, int32_t x, int32_t y) {
   const NativeImage* native = ImageNativeObject(image);
   if (!native || !DrawingStart(ImageDrawTarget(target))) return;
-  DrawImageAt(native, x, y);
+  DrawImageOverWhiteAt(native, x, y);
   DrawingStop();
 }
 
@@ -26,8 +28,8 @@ bool AllOpaque(const NativeImage& image) {
   return all == 255;
 }
 
-// A band that makes a whole piece on its own. Drawing it onto a fresh opaque canvas copies
-// the colour bytes and keeps alpha 255, with the canvas's file depth 24; for an opaque band
+// A band that makes a whole piece on its own. Drawing it onto a fresh opaque canvas gives
+// its colours with alpha 255, with the canvas's file depth 24; for an opaque band
 // a grab straight into PieceImage gives the same bytes with a third of the copying. False
 // (and nothing done that matters) when the band is not opaque.
 bool GrabWholePiece(int32_t width, int64_t band) {

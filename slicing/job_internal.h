@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "imaging/codecs.h"
 #include "platform/gui/window_system.h"
 #include "slicing/slicing_job.h"
 
@@ -41,6 +42,29 @@ int ProgressPercent(int64_t row, int64_t rows);
 
 // Output side of a freshly loaded source: folder name, output folder, quality, prefix.
 void SetUpOutputSide();
+
+// Writes image n to path through a temporary file in the same folder, renamed over the
+// path when complete (the one place pieces are written).
+ProblemReason WritePieceFile(ImageId n, const std::u16string& path, uint32_t codec, int quality);
+// Removes the temporary piece files a killed job left in folder (those no writer holds).
+void RemoveDeadTemporaryFiles(std::u16string_view folder);
+// Whether the file is one of the job's sources (any row of the list, by identity).
+bool IsSourceOfJob(const FileIdentity& file);
+// A path with "//", "/./" and "x/../" folded, for comparing the paths of a dry run.
+std::u16string NormalisedPath(const std::u16string& path);
+// Ends the current run of pieces and reports the stale pieces of its folder.
+void EndPieceRun();
+
+// Why a source did not load, from the loader's reason and what its conversion said.
+ProblemReason LoadProblem(LoadFailure failure, bool converted);
+// The reason in Korean, as the end-of-job box shows it.
+std::u16string ProblemText(const ProblemReason& reason);
+// The end-of-job box: pieces not written, sources not loaded, stale pieces.
+void ShowJobReport();
+// The converter's work folder is held (shared) while a job runs, so that no other
+// instance's start-up clean-up takes the files it is about to load.
+void HoldWorkFolder();
+void ReleaseWorkFolder();
 
 // Records that the piece under construction holds rows [first, first + count) of the
 // current source (counted within the current image; the strip offset is added here).

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "imaging/codecs.h"
+#include "platform/file_identity.h"
 #include "platform/gui/main_controls.h"
 #include "platform/text.h"
 #include "slicing/job_internal.h"
@@ -35,24 +37,52 @@ std::u16string PaddedNumber(int64_t number) {
   return digits;
 }
 
-// A piece never replaces one of the sources in the list (possible when a settings file
-// names an empty output folder, so that pieces land beside the sources).
-bool IsListedSource(const std::u16string& path) {
-  const int64_t rows = ListRowCount();
-  for (int64_t row = 0; row < rows; ++row) {
-    if (ListRowPath(row) == path) return true;
+// Whether the piece may go to path: never over a source of the job (however the path is
+// spelt, through links too), never over a piece this job already wrote.
+ProblemReason CheckPieceTarget(const std::u16string& path) {
+  const JobLedger& ledger = TheSlicingJob().ledger;
+  if (TheSlicingJob().host.dry_run && ledger.dry_run_written.count(NormalisedPath(path))) {
+    return {JobProblem::WrittenTwice, 0, {}};
   }
-  return false;
+  const std::optional<FileIdentity> target = IdentityOf(path);
+  if (!target) return {};
+  if (ledger.written.count(*target)) return {JobProblem::WrittenTwice, 0, {}};
+  if (IsSourceOfJob(*target)) return {JobProblem::WouldReplaceSource, 0, {}};
+  return {};
 }
 
-void ReportPiece(const std::u16string& path, ImageId n, bool written) {
+void RecordWritten(const std::u16string& path) {
+  JobLedger& ledger = TheSlicingJob().ledger;
+  if (TheSlicingJob().host.dry_run) {
+    ledger.dry_run_written.insert(NormalisedPath(path));
+  } else if (const std::optional<FileIdentity> identity = IdentityOf(path)) {
+    ledger.written.insert(*identity);
+  }
+}
+
+void ReportPiece(const std::u16string& path, ImageId n, const ProblemReason& problem) {
   SlicingJob& job = TheSlicingJob();
-  if (!written) ++job.failed_pieces;
+  if (problem) job.failed_pieces.push_back({path, problem});
   if (job.host.observer) {
-    PieceReport report{path, ImageGetWidth(n), ImageGetHeight(n), written, job.piece_rows};
+    PieceReport report{path, ImageGetWidth(n), ImageGetHeight(n), !problem, problem, job.piece_rows};
     job.host.observer->PieceSaved(report);
   }
   job.piece_rows.clear();
+}
+
+// A piece going to another folder, prefix or extension ends the run of the pieces before
+// it; the files that run left behind are looked for then.
+void FollowPieceRun(const std::u16string& extension) {
+  SlicingJob& job = TheSlicingJob();
+  PieceRun& run = job.ledger.run;
+  if (run.folder != job.output_folder || run.prefix != job.settings.file_prefix || run.extension != extension) {
+    EndPieceRun();
+    run = PieceRun{job.output_folder, job.settings.file_prefix, extension, 0};
+  }
+  ++run.pieces;
+  if (!job.host.dry_run && job.ledger.cleaned_folders.insert(job.output_folder).second) {
+    RemoveDeadTemporaryFiles(job.output_folder);
+  }
 }
 
 }  // namespace
@@ -63,20 +93,41 @@ void SavePiece(ImageId n) {
   std::u16string path = job.output_folder + u"/" + job.settings.file_prefix + PaddedNumber(job.piece_counter);
   job.settings.save_extension = Gui().State(gui::CtlFormatBox);
   const bool jpeg = job.settings.save_extension == 0;
-  path += jpeg ? u".jpg" : u".png";
-  bool written = true;
-  if (IsListedSource(path)) {
-    written = false;
-  } else if (!job.host.dry_run) {
-    written = jpeg ? ImageSave(n, path, CodecJpeg, job.settings.jpg_quality, -1) != 0
-                   : ImageSave(n, path, CodecPng, 7, -1) != 0;
-  } else {
-    written = FindImage(n) != nullptr;
+  const std::u16string extension = jpeg ? u"jpg" : u"png";
+  path += u"." + extension;
+  FollowPieceRun(extension);
+  ProblemReason problem = CheckPieceTarget(path);
+  if (!problem && job.host.dry_run) {
+    if (!FindImage(n)) problem = {JobProblem::NoPieceImage, 0, {}};
+  } else if (!problem) {
+    problem = jpeg ? WritePieceFile(n, path, CodecJpeg, job.settings.jpg_quality) : WritePieceFile(n, path, CodecPng, 7);
   }
-  ReportPiece(path, n, written);
+  if (!problem) RecordWritten(path);
+  ReportPiece(path, n, problem);
 }
 
 namespace slicing_detail {
+
+// Every row of the list counts, looked up once per path.
+bool IsSourceOfJob(const FileIdentity& target) {
+  JobLedger& ledger = TheSlicingJob().ledger;
+  const int64_t rows = ListRowCount();
+  for (int64_t row = 0; row < rows; ++row) {
+    const std::u16string path = ListRowPath(row);
+    auto known = ledger.sources.find(path);
+    if (known == ledger.sources.end()) {
+      const std::optional<FileIdentity> identity = IdentityOf(path);
+      if (!identity) continue;
+      known = ledger.sources.emplace(path, *identity).first;
+    }
+    if (known->second == target) return true;
+  }
+  return false;
+}
+
+std::u16string NormalisedPath(const std::u16string& path) {
+  return FromUtf8(std::filesystem::path(ToUtf8(path)).lexically_normal().string());
+}
 
 void SetUpOutputSide() {
   SlicingJob& job = TheSlicingJob();

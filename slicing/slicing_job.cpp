@@ -21,10 +21,6 @@ using namespace slicing_detail;
 
 constexpr std::u16string_view kStarted = u"작업 시작";
 constexpr std::u16string_view kFinished = u"작업 완료";
-constexpr std::u16string_view kErrorTitle = u"작업 오류";
-constexpr std::u16string_view kUnsavedPrefix = u"저장하지 못한 파일: ";
-constexpr std::u16string_view kUnsavedSuffix = u"개";
-constexpr std::u16string_view kUnloaded = u"불러오지 못한 파일:";
 
 SlicingJob& JobRecord() {
   static SlicingJob job;
@@ -84,26 +80,15 @@ void TakeStartSettings() {
   }
 }
 
-// Pieces that could not be written and sources that could not be loaded; nothing when
-// everything went well.
-void ReportJobErrors() {
-  const SlicingJob& job = JobRecord();
-  if (job.failed_pieces == 0 && job.skipped_sources.empty()) return;
-  std::u16string text;
-  if (job.failed_pieces > 0) {
-    text += kUnsavedPrefix;
-    text += IntToText(job.failed_pieces);
-    text += kUnsavedSuffix;
-  }
-  if (!job.skipped_sources.empty()) {
-    if (!text.empty()) text += u"\r\r";
-    text += kUnloaded;
-    for (const std::u16string& name : job.skipped_sources) {
-      text += u"\r";
-      text += name;
-    }
-  }
-  Gui().MessageBox(kErrorTitle, text, gui::MessageIcon::Stop);
+// A new job's ledger: nothing written yet; the sources are looked up afresh. The work
+// folder stays held across a restart.
+void ResetLedger() {
+  JobLedger& ledger = JobRecord().ledger;
+  ledger.sources.clear();
+  ledger.written.clear();
+  ledger.dry_run_written.clear();
+  ledger.cleaned_folders.clear();
+  ledger.run = PieceRun{};
 }
 
 void OpenOutputFolder() {
@@ -120,6 +105,7 @@ SlicingJob& TheSlicingJob() { return JobRecord(); }
 
 void ResetSlicingJob() {
   FreeJobImages();
+  ReleaseWorkFolder();
   JobRecord() = SlicingJob{};
 }
 
@@ -135,8 +121,11 @@ void StartJob() {
   job.source_index = 0;
   job.piece_counter = 0;
   job.carry_height = 0;
-  job.failed_pieces = 0;
+  job.failed_pieces.clear();
   job.skipped_sources.clear();
+  job.stale_pieces.clear();
+  ResetLedger();
+  HoldWorkFolder();
   TakeStartSettings();
   job.job_state = JobRunning;
   PrepareSourceOrSkip();
@@ -172,8 +161,10 @@ void FinishJob() {
   SlicingJob& job = JobRecord();
   Gui().SetText(gui::CtlProgressText, kFinished);
   Gui().SetState(gui::CtlProgressBar, 100);
+  EndPieceRun();
+  ReleaseWorkFolder();
   OpenOutputFolder();
-  ReportJobErrors();
+  ShowJobReport();
   job.output_folder.clear();
   if (job.host.job_end_time) *job.host.job_end_time = ElapsedMs();
   if (job.host.observer) job.host.observer->JobFinished();

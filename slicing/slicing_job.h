@@ -2,12 +2,15 @@
 // The slicing job: one process-wide record that turns the rows of the source list into
 // numbered piece files, one bounded step per event-loop turn.
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "imaging/image_table.h"
 #include "interchange/converter_files.h"  // StripCount
+#include "platform/file_identity.h"
 
 namespace zen {
 
@@ -59,12 +62,50 @@ struct PieceRows {
   int64_t row_count = 0;
 };
 
+// Why a source was skipped or a piece not written.
+enum class JobProblem : uint8_t {
+  None,
+  SourceMissing,          // no file at the listed path
+  SourceNotReadable,      // the file cannot be opened
+  NotAnImage,             // not a JPEG, PNG or BMP by its content
+  DamagedImage,           // its header or image data is broken or ends early
+  TooLarge,               // more than the image store can hold
+  ConverterNotStarted,    // the converter program could not be run
+  ConverterFailed,        // the converter said why (the detail)
+  ConverterWroteNothing,  // the converter ended without its output file
+  WouldReplaceSource,     // the piece's path is one of the job's sources
+  WrittenTwice,           // the piece's path was written earlier in this job
+  NoPieceImage,           // the piece's image could not be made
+  NotWritten,             // the file could not be written (the system's error number)
+};
+
+struct ProblemReason {
+  JobProblem problem = JobProblem::None;
+  int system_error = 0;  // errno, for NotWritten
+  std::u16string detail;  // the converter's own message, for ConverterFailed
+  explicit operator bool() const { return problem != JobProblem::None; }
+};
+
 struct PieceReport {
   std::u16string path;
   int32_t width = 0;
   int32_t height = 0;
-  bool written = false;  // false: the save failed (or nothing to save)
+  bool written = false;  // false: the save failed (or nothing to save); reason says why
+  ProblemReason reason;
   std::vector<PieceRows> rows;
+};
+
+// A file of the job and what went wrong with it.
+struct FileProblem {
+  std::u16string path;
+  ProblemReason reason;
+};
+
+// Files of an earlier run left in an output folder the job wrote to: named by the same
+// prefix and extension and a number, but not written by this job.
+struct StalePieces {
+  std::u16string folder;
+  std::vector<std::u16string> paths;  // in number order
 };
 
 // Optional watcher of a job (the batch command line, tests). Called on the GUI thread.
@@ -72,7 +113,8 @@ class JobObserver {
  public:
   virtual ~JobObserver() = default;
   virtual void PieceSaved(const PieceReport& /*piece*/) {}
-  virtual void SourceSkipped(int64_t /*row*/, std::u16string_view /*path*/) {}
+  virtual void SourceSkipped(int64_t /*row*/, std::u16string_view /*path*/, const ProblemReason& /*reason*/) {}
+  virtual void StalePiecesFound(const StalePieces& /*stale*/) {}
   // The job stops because a loaded source is 32768 pixels or more in one dimension.
   virtual void SizeLimitStop(std::u16string_view /*path*/, bool /*width_exceeded*/) {}
   virtual void JobFinished() {}
@@ -86,6 +128,28 @@ struct JobHost {
   std::u16string opener = u"Open";  // the runner maps it to the desktop's opener
   JobObserver* observer = nullptr;
   bool dry_run = false;             // cut and report, but write no file and make no folder
+};
+
+// The pieces written into one output folder with one prefix and extension, until the job
+// moves on: where to look for stale pieces afterwards.
+struct PieceRun {
+  std::u16string folder;
+  std::u16string prefix;
+  std::u16string extension;
+  int64_t pieces = 0;
+};
+
+// What the job knows to keep the user's files safe: its sources' identities (cached by
+// the path as listed), the files it wrote (a dry run keeps their normalised paths), the
+// current run of pieces and the holding of the converter's work folder.
+struct JobLedger {
+  std::map<std::u16string, FileIdentity> sources;
+  std::set<FileIdentity> written;
+  std::set<std::u16string> dry_run_written;
+  std::set<std::u16string> cleaned_folders;  // output folders rid of dead temporary files
+  PieceRun run;
+  int work_lock = -1;  // descriptor holding the work folder's lock while the job runs
+  uint64_t temporary_count = 0;  // numbers this process's temporary piece files
 };
 
 struct SlicingJob {
@@ -111,8 +175,11 @@ struct SlicingJob {
   std::u16string prefix_text_at_start;
   int64_t strip_first_row = 0;        // row of the whole source where the current strip starts
   std::vector<PieceRows> piece_rows;  // rows held by the piece under construction
-  int64_t failed_pieces = 0;          // pieces of this job that could not be written
-  std::vector<std::u16string> skipped_sources;  // file names of sources that did not load
+  std::vector<FileProblem> failed_pieces;    // pieces of this job that were not written
+  std::vector<FileProblem> skipped_sources;  // sources that did not load
+  std::vector<StalePieces> stale_pieces;
+  ProblemReason conversion_problem;  // what the last conversion of this source said
+  JobLedger ledger;
 
   JobHost host;
 };
@@ -130,6 +197,10 @@ void FinishJob();  // always called after the state has been set to JobIdle
 
 // Numbers and writes one piece held in image n.
 void SavePiece(ImageId n);
+
+// Removes the converter files (its BMP outputs and their unfinished ".part" files) that a
+// job which ended early left in the work folder, unless a running job holds that folder.
+void RemoveLeftConverterFiles(std::u16string_view work_folder);
 
 // Loads the source at SourceIndex (or the next strip of the current one) into
 // SourceImage and sets up its output side. False when it could not be loaded (the caller

@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <thread>
 
 #include "imaging/codecs.h"
 #include "imaging/resize.h"
+#include "interchange/converter_status.h"
+#include "platform/file_identity.h"
 #include "platform/gui/main_controls.h"
 #include "platform/program_runner.h"
 #include "platform/text.h"
@@ -60,29 +63,53 @@ int64_t HeightFromSizeLine(std::u16string_view line) {
   return TextToInt(rest.substr(x + 1));
 }
 
-// Asks the converter for the height of the source's first image; 0 when it cannot be
-// started or prints no size line.
-int64_t QuerySourceHeight(std::u16string_view path) {
-  SlicingJob& job = TheSlicingJob();
-  std::u16string parameters = u"-logfile - -info " + Quoted(std::u16string(path) + u"[0]");
-  ProgramStart start = StartProgram(job.converter_path, parameters, u"", RunOpen | RunRead | RunHide);
-  if (!start.record) return 0;
+// What a run of the converter printed: the height of its last "[IMAGE SIZE]" line (0 for
+// none) and, when it failed, its reason.
+struct ConverterOutput {
+  bool started = false;
   int64_t height = 0;
+  std::u16string failure;
+};
+
+// Runs the converter and reads its output until it ends. A conversion's log is passed on
+// to the program's standard output, where it went before it was read.
+ConverterOutput RunConverter(const std::u16string& parameters, bool pass_on) {
+  const std::u16string failed_line = FromUtf8(std::string(kConverterLogStart) + std::string(kConverterFailedWord));
+  ConverterOutput output;
+  ProgramStart start = StartProgram(TheSlicingJob().converter_path, parameters, u"", RunOpen | RunRead | RunHide);
+  if (!start.record) return output;
+  output.started = true;
   while (ProgramIsRunning(start.record)) {
     if (ProgramOutputAvailable(start.record) != 0) {
       const std::u16string line = ReadOutputLine(start.record);
-      if (line.find(kSizeTag) != std::u16string::npos) height = HeightFromSizeLine(line);
+      if (line.find(kSizeTag) != std::u16string::npos) output.height = HeightFromSizeLine(line);
+      if (line.starts_with(failed_line)) output.failure = line.substr(failed_line.size());
+      if (pass_on) std::fprintf(stdout, "%s\n", ToUtf8(line).c_str());
     } else {
       // Nothing to read yet: a short nap keeps the wait from spinning a core.
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
   ReleaseProgram(start.record);
-  return height;
+  return output;
 }
 
-void RunConverter(std::u16string parameters) {
-  StartProgram(TheSlicingJob().converter_path, parameters, u"", RunWait | RunHide);
+// Asks the converter for the height of the source's first image; 0 when it cannot be
+// started or prints no size line.
+int64_t QuerySourceHeight(std::u16string_view path) {
+  return RunConverter(u"-logfile - -info " + Quoted(std::u16string(path) + u"[0]"), false).height;
+}
+
+// A conversion; what it said is kept for the reason of a load that then fails.
+void RunConversion(const std::u16string& parameters) {
+  const ConverterOutput output = RunConverter(parameters, true);
+  std::fflush(stdout);
+  ProblemReason& problem = TheSlicingJob().conversion_problem;
+  if (!output.started) {
+    problem = {JobProblem::ConverterNotStarted, 0, {}};
+  } else if (!output.failure.empty()) {
+    problem = {JobProblem::ConverterFailed, 0, output.failure};
+  }
 }
 
 // Cuts the source into StripCount BMP strips in the settings folder.
@@ -92,26 +119,27 @@ void ConvertToStrips(std::u16string_view lower_extension) {
   DeleteStripFiles(job.source_path);
   std::u16string source = job.source_path;
   if (IsLayeredFormat(lower_extension)) source += u"[0]";
-  RunConverter(u"-logfile - -convertSlice " + Quoted(source) + u" -configPath " + Quoted(job.host.settings_folder));
+  RunConversion(u"-logfile - -convertSlice " + Quoted(source) + u" -configPath " + Quoted(job.host.settings_folder));
 }
 
 void ConvertWhole(std::u16string_view bmp_path) {
   SlicingJob& job = TheSlicingJob();
   DeleteFile(bmp_path);
-  RunConverter(u"-logfile - -convert " + Quoted(job.source_path) + u" -configPath " +
-               Quoted(job.host.settings_folder));
+  RunConversion(u"-logfile - -convert " + Quoted(job.source_path) + u" -configPath " +
+                Quoted(job.host.settings_folder));
 }
 
-// A source that did not load is skipped; none of its converter files may stay behind.
-bool SkipUnloadedSource(std::u16string_view load_path) {
+// A source that did not load is skipped, with its reason; none of its converter files
+// may stay behind.
+bool SkipUnloadedSource(std::u16string_view load_path, const ProblemReason& reason) {
   SlicingJob& job = TheSlicingJob();
   if (job.strip_index != -1) DeleteStripFiles(job.source_path);
   job.strip_index = -1;
   if (job.delete_after_load) DeleteFile(load_path);
   job.delete_after_load = false;
   ImageFree(SourceImage);
-  job.skipped_sources.emplace_back(FilePart(job.source_path));
-  if (job.host.observer) job.host.observer->SourceSkipped(job.source_index, job.source_path);
+  job.skipped_sources.push_back({job.source_path, reason});
+  if (job.host.observer) job.host.observer->SourceSkipped(job.source_index, job.source_path, reason);
   return false;
 }
 
@@ -176,13 +204,17 @@ std::u16string ConvertIfNeeded() {
   SlicingJob& job = TheSlicingJob();
   std::u16string load_path;
   int64_t reported_height = 0;
+  bool present = true;
   if (job.strip_index == -1) {
     const std::u16string next = ListRowPath(job.source_index);
     if (FolderPart(job.source_path) != FolderPart(next)) job.piece_counter = 0;
     job.source_path = next;
     job.strip_first_row = 0;
+    job.conversion_problem = {};
     load_path = next;
-    reported_height = QuerySourceHeight(next);
+    // A file that is not there needs no converter to say so.
+    present = IdentityOf(next).has_value();
+    if (present) reported_height = QuerySourceHeight(next);
   } else {
     ++job.strip_index;
     --job.source_index;  // the row stays the same
@@ -192,6 +224,7 @@ std::u16string ConvertIfNeeded() {
   const std::u16string extension = LowerAscii(ExtensionPart(load_path));
   Gui().SetState(gui::CtlProgressBar, ProgressPercent(job.source_index, ListRowCount()));
   Gui().SetText(gui::CtlProgressText, std::u16string(FilePart(job.source_path)) + std::u16string(kConverting));
+  if (!present) return load_path;
   if (reported_height > StripThreshold) {
     ConvertToStrips(extension);
     job.strip_index = 0;
@@ -211,7 +244,10 @@ bool PrepareNextSource() {
   job.delete_after_load = false;
   const std::u16string load_path = ConvertIfNeeded();
   Gui().SetText(gui::CtlProgressText, FilePart(job.source_path));
-  if (ImageLoad(SourceImage, load_path) == 0) return SkipUnloadedSource(load_path);
+  LoadFailure failure = LoadFailure::None;
+  if (ImageLoad(SourceImage, load_path, &failure) == 0) {
+    return SkipUnloadedSource(load_path, LoadProblem(failure, load_path != job.source_path));
+  }
   CleanUpAfterLoad(load_path);
   SetUpOutputSide();
   if (!WithinSizeLimits()) return true;

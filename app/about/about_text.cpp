@@ -20,22 +20,7 @@ std::u16string AboutVersionText(double version) {
   return FromUtf8(text);
 }
 
-std::string PercentEncode(std::u16string_view text) {
-  static const std::string kKept = "!#$&'()*,-./:;=?@_~";
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : ToUtf8(text)) {
-    bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    if (alnum || (c < 128 && kKept.find(static_cast<char>(c)) != std::string::npos)) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
+std::string PercentEncode(std::u16string_view text) { return PercentEncoded(ToUtf8(text), "!#$&'()*,-./:;=?@_~"); }
 
 std::u16string UpdateAddress(std::u16string_view base, double version) {
   std::u16string address(base);

@@ -184,7 +184,8 @@ TEST_F(BatchCliTest, DryRunWritesNothingAndAgreesWithTheRealRun) {
                           "\", \"top\": 0, \"rows\": 1000}]"),
             std::string::npos)
       << real.out;
-  EXPECT_NE(real.out.find("\"skipped\": [], \"failed\": [], \"stopped\": null}"), std::string::npos);
+  EXPECT_NE(real.out.find("\"skipped\": [], \"failed\": [], \"stale_pieces\": [], \"stopped\": null}"),
+            std::string::npos);
   EXPECT_EQ(Listing(root_ / "ep1" / "slice").size(), 3u);
 }
 
@@ -206,14 +207,28 @@ TEST_F(BatchCliTest, BadValuesAreUsageErrorsAndWriteNothing) {
   EXPECT_EQ(Run("--no-config").status, 2);
 }
 
-TEST_F(BatchCliTest, UnreadableSourceIsNamedAndTheOthersAreStillCut) {
+TEST_F(BatchCliTest, EverySkippedSourceSaysWhyAndTheOthersAreStillCut) {
   WritePage(root_ / "ep1" / "001.png", 690, 500, 0, 0, CodecPng);
   std::ofstream(root_ / "ep1" / "002.jpg") << "not a picture";
   WritePage(root_ / "ep1" / "003.png", 690, 400, 0, 0, CodecPng);
-  const CliResult r = Run("--no-config --mode fixed --json ep1");
+  // Damaged image data: a flipped byte (the data chunk's checksum fails), and a file cut short.
+  std::string page = ReadFile(root_ / "ep1" / "003.png");
+  page[page.size() / 2] = static_cast<char>(page[page.size() / 2] ^ 0x40);
+  std::ofstream(root_ / "ep1" / "004.png", std::ios::binary) << page;
+  std::ofstream(root_ / "ep1" / "005.png", std::ios::binary) << page.substr(0, page.size() / 2);
+  std::ofstream(root_ / "ep1" / "006.psd", std::ios::binary) << std::string("8BPS\0\1", 6) << std::string(40, '\0');
+  const CliResult r = Run("--no-config --mode fixed --json ep1 ep1/missing.png");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("002.jpg"), std::string::npos) << r.err;
-  EXPECT_NE(r.out.find("\"skipped\": [\"" + (root_ / "ep1" / "002.jpg").string() + "\"]"), std::string::npos) << r.out;
+  const auto skipped = [&](const char* name, const std::string& reason) {
+    const std::string path = (root_ / "ep1" / name).string();
+    EXPECT_NE(r.out.find("{\"path\": \"" + path + "\", \"reason\": \"" + reason), std::string::npos) << name << r.out;
+    EXPECT_NE(r.err.find("could not load " + path + ": " + reason), std::string::npos) << name << r.err;
+  };
+  skipped("002.jpg", "not a JPEG, PNG, PSD or PSB image");
+  skipped("004.png", "damaged image data");
+  skipped("005.png", "damaged image data");
+  skipped("006.psd", "the converter failed: PSD: ");  // its own words follow
+  skipped("missing.png", "file not found");
   EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg"}));
 }
 

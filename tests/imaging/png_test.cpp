@@ -239,25 +239,52 @@ TEST_F(PngTest, SaveRefusesBadRequestsAndWritesNothing) {
   EXPECT_EQ(ParsePng(ReadBytes(path)).colour_type, 2);
 }
 
-TEST_F(PngTest, RowsNeverReachedAreBlankNotLeftOver) {
-  // A big, barely compressible image cut short: the last rows are never decoded.
+// Where each chunk of a PNG file starts.
+std::map<std::string, size_t> ChunkOffsets(const std::vector<uint8_t>& bytes) {
+  std::map<std::string, size_t> offsets;
+  for (size_t at = 8; at + 12 <= bytes.size(); at += 12 + Be32(&bytes[at])) {
+    offsets.emplace(std::string(reinterpret_cast<const char*>(&bytes[at + 4]), 4), at);
+  }
+  return offsets;
+}
+
+TEST_F(PngTest, DamagedImageDataFailsTheLoadButABadAncillaryChecksumDoesNot) {
+  // A barely compressible image, so that its data chunk is large.
   ASSERT_NE(ImageCreate(1, 200, 200), 0);
   NativeImage* image = ImageNativeObject(1);
   uint32_t noise = 1;
   for (size_t i = 0; i < image->ByteCount(); ++i) image->pixels[i] = static_cast<uint8_t>((noise = noise * 1103515245u + 12345u) >> 24);
-  for (int depth : {32, 24}) {
-    SCOPED_TRACE(depth);
-    FindImage(1)->file_depth = static_cast<uint16_t>(depth);
-    const auto path = Temp("cut.png");
-    ASSERT_NE(ImageSave(1, U16(path), CodecPng, 7, -1), 0);
-    auto bytes = ReadBytes(path);
-    bytes.resize(bytes.size() / 2);
-    ASSERT_NE(ImageLoadMemory(2, bytes.data(), bytes.size()), 0);
-    const std::array<uint8_t, 4> blank = {0, 0, 0, static_cast<uint8_t>(depth == 32 ? 0 : 255)};
-    EXPECT_EQ(PixelOf(2, 199, 199), blank);
-    const auto first = PixelOf(1, 0, 0);
-    EXPECT_EQ(PixelOf(2, 0, 0)[0], depth == 32 ? first[0] : OverWhite(first[0], first[3]));
+  const auto path = Temp("page.png");
+  ASSERT_NE(ImageSave(1, U16(path), CodecPng, 7, -1), 0);
+  const auto good = ReadBytes(path);
+  const size_t idat = ChunkOffsets(good).at("IDAT");
+  const size_t iend = ChunkOffsets(good).at("IEND");
+  auto cut = good;
+  cut.resize(good.size() / 2);
+  auto bad_checksum = good;
+  bad_checksum[idat + 8 + 1000] ^= 0x10;
+  std::vector<uint8_t> no_data(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(idat));
+  no_data.insert(no_data.end(), good.begin() + static_cast<std::ptrdiff_t>(iend), good.end());
+  for (const auto* damaged : {&cut, &bad_checksum, &no_data}) {
+    ASSERT_NE(ImageCreate(2, 3, 3), 0);
+    LoadFailure why = LoadFailure::None;
+    EXPECT_EQ(ImageLoadMemory(2, damaged->data(), damaged->size(), &why), 0);
+    EXPECT_EQ(why, LoadFailure::Damaged);
+    // A failed decode leaves no half-made page behind.
+    if (damaged != &no_data) {
+      EXPECT_EQ(FindImage(2), nullptr);
+    }
   }
+  // A text chunk whose checksum is wrong is only dropped.
+  const uint8_t text[] = {0, 0, 0, 3, 't', 'E', 'X', 't', 'a', 0, 'b', 1, 2, 3, 4};
+  auto with_text = good;
+  with_text.insert(with_text.begin() + static_cast<std::ptrdiff_t>(idat), std::begin(text), std::end(text));
+  ASSERT_NE(ImageLoadMemory(2, with_text.data(), with_text.size()), 0);
+  ASSERT_NE(ImageLoadMemory(3, good.data(), good.size()), 0);
+  EXPECT_EQ(PixelOf(2, 199, 199), PixelOf(3, 199, 199));
+  LoadFailure why = LoadFailure::None;
+  EXPECT_EQ(ImageLoad(2, U16(Temp("absent.png")), &why), 0);
+  EXPECT_EQ(why, LoadFailure::Missing);
 }
 
 TEST_F(PngTest, PathsAreHandedOverAsUtf8) {

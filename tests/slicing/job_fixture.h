@@ -55,7 +55,7 @@ struct RecordingObserver : JobObserver {
   int size_stops = 0;
   int finished = 0;
   void PieceSaved(const PieceReport& piece) override { pieces.push_back(piece); }
-  void SourceSkipped(int64_t, std::u16string_view path) override { skipped.emplace_back(path); }
+  void SourceSkipped(int64_t, std::u16string_view path, const ProblemReason&) override { skipped.emplace_back(path); }
   void SizeLimitStop(std::u16string_view, bool) override { ++size_stops; }
   void JobFinished() override { ++finished; }
 };

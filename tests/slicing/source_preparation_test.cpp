@@ -187,7 +187,8 @@ TEST_F(SourcePreparationTest, SourcesThatDoNotLoadAreSkippedAndReported) {
   ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
   const gui::MessageRecord& box = gui_->MessageBoxes()[0];
   EXPECT_EQ(box.title, u"작업 오류");
-  EXPECT_EQ(box.text, u"불러오지 못한 파일:\rbroken.png\rmissing.png");
+  EXPECT_EQ(box.text,
+            u"불러오지 못한 파일:\rbroken.png: 지원하지 않는 형식의 파일입니다.\rmissing.png: 파일이 없습니다.");
   EXPECT_EQ(box.icon, gui::MessageIcon::Stop);
   EXPECT_EQ(gui_->Text(gui::CtlProgressText), u"작업 완료");
   EXPECT_EQ(FilesIn(root_ / "ep2/slice"), (std::vector<std::string>{"slice_1.png"}));
@@ -212,8 +213,32 @@ TEST_F(SourcePreparationTest, PiecesThatCannotBeWrittenAreCountedInTheErrorMessa
   UseFixedHeight(1200, false);
   RunJob();
   ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
-  EXPECT_EQ(gui_->MessageBoxes()[0].text, u"저장하지 못한 파일: 3개\r\r불러오지 못한 파일:\rbroken.png");
-  EXPECT_EQ(TheSlicingJob().failed_pieces, 3);
+  const std::u16string unwritten = u"\rslice_1.png: 저장 폴더를 만들지 못했습니다.";
+  EXPECT_EQ(gui_->MessageBoxes()[0].text.substr(0, 14 + unwritten.size()), u"저장하지 못한 파일: 3개" + unwritten);
+  EXPECT_EQ(TheSlicingJob().failed_pieces.size(), 3u);
+}
+
+TEST_F(SourcePreparationTest, TheEndOfJobBoxNamesTwentyFilesAtMostThenCountsAndNamesStalePieces) {
+  AddSource(MakePage("ep/page.png", 4, 1000));
+  for (int i = 0; i < 22; ++i) {
+    const fs::path junk = root_ / ("ep/junk" + std::to_string(10 + i) + ".png");
+    std::ofstream(junk) << "junk";
+    AddSource(junk);
+  }
+  fs::create_directories(root_ / "ep/slice");
+  for (const char* old : {"slice_1.png", "slice_2.png", "slice_03.png", "slice_x.png"}) {
+    std::ofstream(root_ / "ep/slice" / old) << "an earlier run";
+  }
+  UsePng();
+  UseFixedHeight(1200, false);
+  RunJob();
+  ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
+  const std::u16string& text = gui_->MessageBoxes()[0].text;
+  EXPECT_NE(text.find(u"\rjunk29.png: 지원하지 않는 형식의 파일입니다.\r외 2개\r\r이전 작업의 조각 파일 2개가 남아 있습니다: " +
+                      FromUtf8((root_ / "ep/slice").string())),
+            std::u16string::npos)
+      << ToUtf8(text);
+  EXPECT_EQ(text.find(u"junk30.png"), std::u16string::npos);
 }
 
 }  // namespace
