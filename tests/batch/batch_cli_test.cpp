@@ -1,5 +1,7 @@
 // Runs the installed zentrova-slice as a user's script would and checks the files it
 // leaves, its report and its exit status.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,7 +81,8 @@ class BatchCliTest : public ::testing::Test {
     const fs::path out = root_ / "stdout.txt";
     const fs::path err = root_ / "stderr.txt";
     const std::string command = "cd " + Quote(root_.string()) + " && XDG_CONFIG_HOME=" +
-                                Quote((root_ / "config").string()) + " " + Quote(Program()) + " " + arguments +
+                                Quote((root_ / "config").string()) + " XDG_DATA_HOME=" +
+                                Quote((root_ / "data").string()) + " " + Quote(Program()) + " " + arguments +
                                 " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
     const int raw = std::system(command.c_str());
     CliResult result;
@@ -230,6 +233,142 @@ TEST_F(BatchCliTest, EverySkippedSourceSaysWhyAndTheOthersAreStillCut) {
   skipped("006.psd", "the converter failed: PSD: ");  // its own words follow
   skipped("missing.png", "file not found");
   EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg"}));
+}
+
+TEST_F(BatchCliTest, SourcesAreNeverOverwrittenWhateverTheSettingsSay) {
+  fs::create_directories(root_ / "ep2");
+  WritePage(root_ / "ep1" / "1.png", 690, 1000, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "2.png", 690, 1000, 0, 0, CodecPng);
+  WritePage(root_ / "ep2" / "1.png", 690, 300, 0, 0, CodecPng);
+  const std::string before = ReadFile(root_ / "ep1" / "1.png") + ReadFile(root_ / "ep1" / "2.png");
+  // Names from the settings that would put pieces beside the sources or into another folder.
+  for (const char* lines : {"CustomDir = \nCustomFileName = \n", "CustomDir = ../ep2\nCustomFileName = \n",
+                            "CustomFileName = ../\n", "CustomDir = .\n"}) {
+    WriteUserConfig(std::string(lines) + "SaveExtension = 1\nSliceHeight = 500\n");
+    const CliResult r = Run("ep1");
+    EXPECT_EQ(r.status, 2) << lines;
+    EXPECT_NE(r.err.find("from the settings is not usable"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Listing(root_ / "ep2"), std::vector<std::string>{"1.png"});
+  // An output folder that is a link to the sources' own folder.
+  fs::create_symlink(".", root_ / "ep1" / "out");
+  const CliResult r = Run("--no-config --folder out --prefix '' --format png --height 500 --json ep1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(ReadFile(root_ / "ep1" / "1.png") + ReadFile(root_ / "ep1" / "2.png"), before);
+  EXPECT_NE(r.out.find("{\"path\": \"" + (root_ / "ep1" / "out" / "2.png").string() +
+                       "\", \"reason\": \"it would replace a source file\"}"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"stale_pieces\": []"), std::string::npos) << r.out;  // sources are never stale
+}
+
+TEST_F(BatchCliTest, EachFolderIsOneRunAndNoPathIsWrittenTwice) {
+  fs::create_directories(root_ / "ep1" / "b");
+  WritePage(root_ / "ep1" / "a.png", 690, 600, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "b" / "c.png", 690, 600, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "z.png", 690, 600, 0, 0, CodecPng);
+  // Sorted as one drop, b/c.png would split ep1's run and restart its numbering.
+  const CliResult grouped = Run("--no-config --mode fixed --prefix x ep1/a.png ep1/b/c.png ep1/z.png");
+  EXPECT_EQ(grouped.status, 0) << grouped.err;
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"x1.jpg", "x2.jpg"}));
+  // The same folder by two names: the second run's pieces would replace the first's.
+  fs::create_symlink("ep1", root_ / "same");
+  const CliResult twice = Run("--no-config --mode fixed --prefix y --json ep1 same");
+  EXPECT_EQ(twice.status, 1);
+  const std::string path = (root_ / "same" / "slice" / "y1.jpg").string();
+  EXPECT_NE(twice.err.find("could not write " + path + ": this path was already written earlier in this job"),
+            std::string::npos)
+      << twice.err;
+  EXPECT_NE(twice.out.find("\"failed\": [{\"path\": \"" + path), std::string::npos) << twice.out;
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "y1.jpg"), std::make_pair(690, 600));
+}
+
+TEST_F(BatchCliTest, StalePiecesAreListedAndOnlyMovedToTheTrash) {
+  WritePage(root_ / "ep1" / "001.png", 690, 2000, 0, 0, CodecPng);
+  ASSERT_EQ(Run("--no-config --height 500 --digits 2 ep1").status, 0);  // slice_01 ... slice_04
+  std::ofstream(root_ / "ep1" / "slice" / "slice_9.png") << "other extension";
+  std::ofstream(root_ / "ep1" / "slice" / "slice_notes.jpg") << "no number";
+  const std::string stale = (root_ / "ep1" / "slice").string() + "/slice_0";
+  const CliResult listed = Run("--no-config --height 1000 --json ep1");
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_NE(listed.out.find("\"stale_pieces\": [\"" + stale + "1.jpg\", \"" + stale + "2.jpg\", \"" + stale +
+                            "3.jpg\", \"" + stale + "4.jpg\"]"),
+            std::string::npos)
+      << listed.out;
+  EXPECT_NE(listed.err.find("4 pieces of an earlier run in"), std::string::npos) << listed.err;
+  const CliResult removed = Run("--no-config --height 1000 --remove-stale ep1");
+  EXPECT_EQ(removed.status, 0) << removed.err;
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice"),
+            (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg", "slice_9.png", "slice_notes.jpg"}));
+  const fs::path trash = root_ / "data" / "Trash";
+  EXPECT_EQ(Listing(trash / "files"), (std::vector<std::string>{"slice_01.jpg", "slice_02.jpg", "slice_03.jpg", "slice_04.jpg"}));
+  const std::string info = ReadFile(trash / "info" / "slice_03.jpg.trashinfo");
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + stale + "3.jpg\nDeletionDate=", 0), 0u) << info;
+  EXPECT_EQ(info.size(), std::string("[Trash Info]\nPath=\nDeletionDate=2024-01-01T00:00:00\n").size() + stale.size() + 5);
+}
+
+// A page whose every pixel is clear and stored as (0, 0, 0, 0).
+void WriteClearPage(const fs::path& path, int width, int height) {
+  ASSERT_NE(ImageCreate(50, width, height), 0);
+  NativeImage* image = ImageNativeObject(50);
+  std::fill(image->pixels.get(), image->pixels.get() + image->ByteCount(), 0);
+  FindImage(50)->file_depth = 32;
+  ASSERT_NE(ImageSave(50, FromUtf8(path.string()), CodecPng, 7, -1), 0);
+  ImageFree(50);
+}
+
+TEST_F(BatchCliTest, AClearPageIsWhiteWhicheverPathItTakes) {
+  fs::create_directories(root_ / "tall");
+  WriteClearPage(root_ / "ep1" / "page.png", 40, 2000);
+  WriteClearPage(root_ / "tall" / "page.png", 40, 33000);  // through the converter's strips
+  ASSERT_EQ(Run("--no-config --mode fixed --height 1500 --format png ep1 tall").status, 0);
+  for (const fs::path& piece : {root_ / "ep1/slice/slice_1.png", root_ / "ep1/slice/slice_2.png",
+                               root_ / "tall/slice/slice_1.png", root_ / "tall/slice/slice_22.png"}) {
+    ASSERT_NE(ImageLoad(51, FromUtf8(piece.string())), 0) << piece;
+    const NativeImage* image = ImageNativeObject(51);
+    const size_t bytes = image->ByteCount();
+    EXPECT_EQ(std::count(image->pixels.get(), image->pixels.get() + bytes, 255), static_cast<std::ptrdiff_t>(bytes))
+        << piece;
+    ImageFree(51);
+  }
+}
+
+TEST_F(BatchCliTest, StartUpRemovesOnlyADeadJobsConverterFiles) {
+  const fs::path work = root_ / "config" / "Zentrova";
+  fs::create_directories(work);
+  const std::vector<std::string> left = {"pageP3.bmp", "page.bmp", "pageP0.bmp.part"};
+  for (const std::string& name : left) std::ofstream(work / name) << "strip";
+  std::ofstream(work / "notes.txt") << "not the converter's";
+  WritePage(root_ / "ep1" / "001.png", 690, 300, 0, 0, CodecPng);
+  {
+    // Another instance's job holds the folder: its files stay.
+    const int held = open(work.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(held, LOCK_SH), 0);
+    ASSERT_EQ(Run("--no-config ep1").status, 0);
+    close(held);
+  }
+  EXPECT_EQ(Listing(work), (std::vector<std::string>{"notes.txt", "page.bmp", "pageP0.bmp.part", "pageP3.bmp"}));
+  ASSERT_EQ(Run("--no-config ep1").status, 0);
+  EXPECT_EQ(Listing(work), std::vector<std::string>{"notes.txt"});
+}
+
+TEST_F(BatchCliTest, PiecesGoThroughATemporaryFileAndReplaceALinkAtTheirName) {
+  WritePage(root_ / "ep1" / "001.png", 690, 1000, 0, 0, CodecPng);
+  fs::create_directories(root_ / "ep1" / "slice");
+  std::ofstream(root_ / "victim.txt") << "keep me";
+  fs::create_symlink(root_ / "victim.txt", root_ / "ep1" / "slice" / "slice_1.jpg");
+  // Left by a killed job: removed. One a living writer holds (locked): kept.
+  std::ofstream(root_ / "ep1" / "slice" / ".zentrova-1-1.part") << "half a piece";
+  const fs::path busy = root_ / "ep1" / "slice" / ".zentrova-2-1.part";
+  std::ofstream(busy) << "being written";
+  const int writer = open(busy.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(writer, LOCK_EX), 0);
+  ASSERT_EQ(Run("--no-config ep1").status, 0);
+  close(writer);
+  EXPECT_EQ(ReadFile(root_ / "victim.txt"), "keep me");
+  EXPECT_FALSE(fs::is_symlink(root_ / "ep1" / "slice" / "slice_1.jpg"));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_1.jpg"), std::make_pair(690, 1000));
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{".zentrova-2-1.part", "slice_1.jpg"}));
 }
 
 TEST_F(BatchCliTest, TooWideSourceStopsTheJobWithTheSizeMessage) {

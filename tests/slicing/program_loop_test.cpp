@@ -59,6 +59,22 @@ TEST(ProgramLoopTest, TheStartButtonCutsTheDroppedFilesWithTheWindowsDefaults) {
   EXPECT_EQ(names, (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg", "slice_3.jpg"}));
   EXPECT_TRUE(gui->MessageBoxes().empty());
 
+  // Names a settings file can give, which typing never could: no job starts with them.
+  const std::vector<std::pair<gui::ControlId, std::u16string>> names_from_settings = {
+      {gui::CtlFolderBox, u"../ep2"}, {gui::CtlFolderBox, u""}, {gui::CtlPrefixBox, u"../"}};
+  for (const auto& [box, name] : names_from_settings) {
+    gui->SetText(gui::CtlFolderBox, u"slice");
+    gui->SetText(box, name);
+    gui->Press(gui::CtlStartButton);
+    RunTurn();
+    EXPECT_EQ(TheSlicingJob().job_state, JobIdle);
+    ASSERT_FALSE(gui->MessageBoxes().empty());
+    EXPECT_EQ(gui->MessageBoxes().back().title,
+              box == gui::CtlFolderBox ? u"사용할 수 없는 폴더 이름" : u"사용할 수 없는 파일 이름");
+  }
+  EXPECT_EQ(gui->MessageBoxes().size(), 3u);
+  EXPECT_FALSE(fs::exists(root / "ep2"));
+
   ResetSlicingJob();
   gui::InstallGui(nullptr);
   ResetProcessRecords();
