@@ -40,7 +40,7 @@ std::string ReasonText(const ProblemReason& reason) {
     case JobProblem::DamagedImage: return "damaged image data";
     case JobProblem::TooLarge: return "image too large to load";
     case JobProblem::ConverterNotStarted: return "the converter could not be started";
-    case JobProblem::ConverterFailed: return "the converter failed: " + ToUtf8(reason.detail);
+    case JobProblem::ConversionFailed: return "the converter failed: " + ToUtf8(reason.detail);
     case JobProblem::ConverterWroteNothing: return "the converter wrote no image";
     case JobProblem::WouldReplaceSource: return "it would replace a source file";
     case JobProblem::WrittenTwice: return "this path was already written earlier in this job";

@@ -46,7 +46,10 @@ void* Reap(void* argument) {
   }
   ProgramRunnerState& runner = ProgramRunner();
   std::lock_guard<std::recursive_mutex> lock(runner.mutex);
-  if (ProgramRecord* record = FindProgramRecord(runner, serial)) record->ended = true;
+  if (ProgramRecord* record = FindProgramRecord(runner, serial)) {
+    record->ended = true;
+    record->exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   runner.endSignal.notify_all();
   return nullptr;
 }
@@ -92,9 +95,16 @@ bool ProgramHasEnded(ProgramRecord* record) {
   if (!record->ended && record->selfReap) {
     int status = 0;
     pid_t done = waitpid(record->processId, &status, WNOHANG);
+    if (done == record->processId) record->exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (done == record->processId || (done < 0 && errno == ECHILD)) record->ended = true;
   }
   return record->ended;
+}
+
+int ProgramExitStatus(ProgramRecord* record) {
+  if (!record || !ProgramHasEnded(record)) return -1;
+  std::lock_guard<std::recursive_mutex> lock(ProgramRunner().mutex);
+  return record->exitStatus;
 }
 
 bool WaitUntilEnded(ProgramRecord* record, int timeoutMs) {

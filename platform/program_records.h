@@ -19,6 +19,7 @@ struct ProgramRecord {
   PipeReader* errorOutput = nullptr;
   // Guarded by the runner's mutex:
   bool ended = false;         // the program has ended and been waited for
+  int exitStatus = -1;        // its exit status once ended; -1 when a signal ended it
   bool reaperHasId = false;   // the reaper thread has taken the process id
   bool reaperStarted = false;
   bool selfReap = false;      // no reaper thread could be started: checks reap instead

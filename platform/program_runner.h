@@ -56,6 +56,10 @@ std::u16string ReadOutputLine(ProgramRecord* record);
 // True when the program has ended, false when the time ran out.
 bool WaitForProgramEnd(ProgramRecord* record, int timeoutMs);
 
+// The program's exit status once it has ended (0 to 255); -1 while it runs, when a signal
+// ended it, or when it could not be known.
+int ProgramExitStatus(ProgramRecord* record);
+
 // Closes the record's streams, removes it from the runner's list and frees it. Call it
 // once ProgramIsRunning has returned false; a program still running is reaped anyway.
 // Null and unknown records are ignored.

@@ -4,6 +4,7 @@
 
 #include "platform/gui/main_controls.h"
 #include "platform/text.h"
+#include "slicing/converter_status.h"
 #include "slicing/job_internal.h"
 #include "sources/path_helpers.h"
 
@@ -62,8 +63,11 @@ std::u16string ProblemText(const ProblemReason& reason) {
     case JobProblem::DamagedImage: return u"이미지 데이터가 손상되었습니다.";
     case JobProblem::TooLarge: return u"이미지가 너무 커서 불러올 수 없습니다.";
     case JobProblem::ConverterNotStarted: return u"변환 프로그램을 실행하지 못했습니다.";
-    case JobProblem::ConverterFailed:
+    case JobProblem::ConversionFailed: {
+      const std::u16string_view known = ConverterFailureText(reason.converter_status);
+      if (!known.empty()) return std::u16string(known);
       return reason.detail.empty() ? u"변환하지 못했습니다." : u"변환하지 못했습니다. (" + reason.detail + u")";
+    }
     case JobProblem::ConverterWroteNothing: return u"변환된 파일이 없습니다.";
     case JobProblem::WouldReplaceSource: return u"원본 파일을 덮어쓰게 되어 저장하지 않았습니다.";
     case JobProblem::WrittenTwice: return u"이 작업에서 이미 저장한 파일이라 덮어쓰지 않았습니다.";
@@ -76,13 +80,13 @@ std::u16string ProblemText(const ProblemReason& reason) {
 ProblemReason LoadProblem(LoadFailure failure, bool converted) {
   const SlicingJob& job = TheSlicingJob();
   if (converted && job.conversion_problem) return job.conversion_problem;
-  if (converted && failure == LoadFailure::Missing) return {JobProblem::ConverterWroteNothing, 0, {}};
+  if (converted && failure == LoadFailure::Missing) return {JobProblem::ConverterWroteNothing};
   switch (failure) {
-    case LoadFailure::Missing: return {JobProblem::SourceMissing, 0, {}};
-    case LoadFailure::NotReadable: return {JobProblem::SourceNotReadable, 0, {}};
-    case LoadFailure::NotAnImage: return {JobProblem::NotAnImage, 0, {}};
-    case LoadFailure::TooLarge: return {JobProblem::TooLarge, 0, {}};
-    default: return {JobProblem::DamagedImage, 0, {}};
+    case LoadFailure::Missing: return {JobProblem::SourceMissing};
+    case LoadFailure::NotReadable: return {JobProblem::SourceNotReadable};
+    case LoadFailure::NotAnImage: return {JobProblem::NotAnImage};
+    case LoadFailure::TooLarge: return {JobProblem::TooLarge};
+    default: return {JobProblem::DamagedImage};
   }
 }
 

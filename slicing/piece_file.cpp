@@ -47,12 +47,12 @@ int CreateLockedTemporary(const std::string& folder, std::string& path) {
   return -1;
 }
 
-ProblemReason SystemProblem(int error) { return {JobProblem::NotWritten, error, {}}; }
+ProblemReason SystemProblem(int error) { return {JobProblem::NotWritten, error}; }
 
 }  // namespace
 
 ProblemReason WritePieceFile(ImageId n, const std::u16string& path, uint32_t codec, int quality) {
-  if (!FindImage(n)) return {JobProblem::NoPieceImage, 0, {}};
+  if (!FindImage(n)) return {JobProblem::NoPieceImage};
   std::string temporary;
   const int fd = CreateLockedTemporary(ToUtf8(FolderPart(path)), temporary);
   if (fd < 0) return SystemProblem(errno);

@@ -42,12 +42,12 @@ std::u16string PaddedNumber(int64_t number) {
 ProblemReason CheckPieceTarget(const std::u16string& path) {
   const JobLedger& ledger = TheSlicingJob().ledger;
   if (TheSlicingJob().host.dry_run && ledger.dry_run_written.count(NormalisedPath(path))) {
-    return {JobProblem::WrittenTwice, 0, {}};
+    return {JobProblem::WrittenTwice};
   }
   const std::optional<FileIdentity> target = IdentityOf(path);
   if (!target) return {};
-  if (ledger.written.count(*target)) return {JobProblem::WrittenTwice, 0, {}};
-  if (IsSourceOfJob(*target)) return {JobProblem::WouldReplaceSource, 0, {}};
+  if (ledger.written.count(*target)) return {JobProblem::WrittenTwice};
+  if (IsSourceOfJob(*target)) return {JobProblem::WouldReplaceSource};
   return {};
 }
 
@@ -98,7 +98,7 @@ void SavePiece(ImageId n) {
   FollowPieceRun(extension);
   ProblemReason problem = CheckPieceTarget(path);
   if (!problem && job.host.dry_run) {
-    if (!FindImage(n)) problem = {JobProblem::NoPieceImage, 0, {}};
+    if (!FindImage(n)) problem = {JobProblem::NoPieceImage};
   } else if (!problem) {
     problem = jpeg ? WritePieceFile(n, path, CodecJpeg, job.settings.jpg_quality) : WritePieceFile(n, path, CodecPng, 7);
   }

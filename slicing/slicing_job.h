@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "imaging/image_table.h"
@@ -71,7 +72,7 @@ enum class JobProblem : uint8_t {
   DamagedImage,           // its header or image data is broken or ends early
   TooLarge,               // more than the image store can hold
   ConverterNotStarted,    // the converter program could not be run
-  ConverterFailed,        // the converter said why (the detail)
+  ConversionFailed,       // the converter said why (the detail, its exit status)
   ConverterWroteNothing,  // the converter ended without its output file
   WouldReplaceSource,     // the piece's path is one of the job's sources
   WrittenTwice,           // the piece's path was written earlier in this job
@@ -80,9 +81,13 @@ enum class JobProblem : uint8_t {
 };
 
 struct ProblemReason {
+  ProblemReason() = default;
+  ProblemReason(JobProblem kind, int error = 0, int status = 0, std::u16string text = {})
+      : problem(kind), system_error(error), converter_status(status), detail(std::move(text)) {}
   JobProblem problem = JobProblem::None;
   int system_error = 0;  // errno, for NotWritten
-  std::u16string detail;  // the converter's own message, for ConverterFailed
+  int converter_status = 0;  // the converter's exit status, for ConversionFailed
+  std::u16string detail;  // the converter's own message, for ConversionFailed
   explicit operator bool() const { return problem != JobProblem::None; }
 };
 

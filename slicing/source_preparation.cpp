@@ -67,6 +67,7 @@ int64_t HeightFromSizeLine(std::u16string_view line) {
 // none) and, when it failed, its reason.
 struct ConverterOutput {
   bool started = false;
+  int status = -1;  // its exit status
   int64_t height = 0;
   std::u16string failure;
 };
@@ -90,6 +91,8 @@ ConverterOutput RunConverter(const std::u16string& parameters, bool pass_on) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
+  WaitForProgramEnd(start.record, -1);
+  output.status = ProgramExitStatus(start.record);
   ReleaseProgram(start.record);
   return output;
 }
@@ -106,9 +109,9 @@ void RunConversion(const std::u16string& parameters) {
   std::fflush(stdout);
   ProblemReason& problem = TheSlicingJob().conversion_problem;
   if (!output.started) {
-    problem = {JobProblem::ConverterNotStarted, 0, {}};
-  } else if (!output.failure.empty()) {
-    problem = {JobProblem::ConverterFailed, 0, output.failure};
+    problem = {JobProblem::ConverterNotStarted};
+  } else if (!output.failure.empty() || output.status != ConverterDone) {
+    problem = {JobProblem::ConversionFailed, 0, output.status, output.failure};
   }
 }
 
