@@ -27,7 +27,8 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
-enum class EventKind { None, Control, Drop, Close, Menu };
+// Cancel: the Escape key in a window, when no control of it took the key.
+enum class EventKind { None, Control, Drop, Close, Menu, Cancel };
 enum class EventSubtype { None, FocusGained, FocusLost, Changed, Pressed };
 
 struct Event {
@@ -113,6 +114,20 @@ class WindowSystem {
   virtual bool RowSelected(ControlId list, int row) = 0;
   virtual void SelectRow(ControlId list, int row) = 0;  // adds to the selection
   virtual void ClearSelection(ControlId list) = 0;
+
+  // Hints and keyboard. A tooltip shows while the pointer rests on the control (or row).
+  virtual void SetToolTip(ControlId id, std::u16string_view text) = 0;
+  virtual void SetRowToolTip(ControlId list, int row, std::u16string_view text) = 0;
+  // Keys, as portable text ("Ctrl+O", "Del", "Alt+Up", "Ctrl+Return"), that press a control:
+  // a Pressed event of it, as a click gives, while the control is enabled. With a scope,
+  // only while the keyboard focus is in that control.
+  virtual void AddShortcut(ControlId control, std::u16string_view keys, ControlId scope) = 0;
+  // The order in which Tab moves the keyboard focus among one window's controls.
+  virtual void SetTabOrder(const std::vector<ControlId>& order) = 0;
+  // Paints what changed (texts, bars, pictures) at once and lets the window answer (what
+  // the user does is queued as events for the loop's next turns): for long work between
+  // two events, before it starts and while it waits.
+  virtual void PaintNow() = 0;
 
   // Modal dialogs. After a message box the window that was active before is active again.
   virtual void MessageBox(std::u16string_view title, std::u16string_view text, MessageIcon icon) = 0;

@@ -11,7 +11,8 @@ bool AllDigits(std::u16string_view text) {
 
 bool IsCombo(ControlKind kind) { return kind == ControlKind::ComboEditable || kind == ControlKind::ComboFixed; }
 
-bool TakesFocus(ControlKind kind) {
+// Entries and combo boxes report focus changes; a list takes the focus silently.
+bool ReportsFocus(ControlKind kind) {
   return kind == ControlKind::DigitsEntry || kind == ControlKind::ComboEditable || kind == ControlKind::ComboFixed;
 }
 
@@ -292,6 +293,25 @@ void HeadlessGui::ClearSelection(ControlId list) {
   for (HeadlessRow& row : c->rows) row.selected = false;
 }
 
+// --- hints, keyboard, painting --------------------------------------------------------
+
+void HeadlessGui::SetToolTip(ControlId id, std::u16string_view text) {
+  if (HeadlessControl* c = Find(id)) c->tip = std::u16string(text);
+}
+
+void HeadlessGui::SetRowToolTip(ControlId list, int row, std::u16string_view text) {
+  if (HeadlessRow* r = FindRow(list, row)) r->tip = std::u16string(text);
+}
+
+void HeadlessGui::AddShortcut(ControlId control, std::u16string_view keys, ControlId scope) {
+  shortcuts_.push_back({std::u16string(keys), control, scope});
+}
+
+void HeadlessGui::PaintNow() {
+  ++paint_calls_;
+  if (on_paint_) on_paint_();
+}
+
 // --- dialogs -------------------------------------------------------------------------
 
 void HeadlessGui::MessageBox(std::u16string_view title, std::u16string_view text, MessageIcon icon) {
@@ -400,17 +420,18 @@ bool HeadlessGui::ChooseItem(ControlId id, int index) {
 
 void HeadlessGui::Focus(ControlId id) {
   HeadlessControl* c = Find(id);
-  if (!c || !TakesFocus(c->kind) || focused_ == id) return;
+  if (!c || !(ReportsFocus(c->kind) || c->kind == ControlKind::List) || focused_ == id) return;
   Blur();
   focused_ = id;
-  PushControlEvent(id, EventSubtype::FocusGained);
+  if (ReportsFocus(c->kind)) PushControlEvent(id, EventSubtype::FocusGained);
 }
 
 void HeadlessGui::Blur() {
   if (focused_ == NoControl) return;
   ControlId old = focused_;
   focused_ = NoControl;
-  PushControlEvent(old, EventSubtype::FocusLost);
+  const HeadlessControl* c = Find(old);
+  if (c && ReportsFocus(c->kind)) PushControlEvent(old, EventSubtype::FocusLost);
 }
 
 void HeadlessGui::Press(ControlId id) {
@@ -431,6 +452,25 @@ bool HeadlessGui::Drop(ControlId id, std::u16string_view paths) {
   event.dropped = std::u16string(paths);
   queue_.push_back(std::move(event));
   return true;
+}
+
+bool HeadlessGui::PressKeys(std::u16string_view keys) {
+  if (!WindowEnabled(active_window_)) return false;
+  if (keys == u"Esc") {
+    Event event;
+    event.kind = EventKind::Cancel;
+    event.window = active_window_;
+    queue_.push_back(event);
+    return true;
+  }
+  for (const ShortcutRecord& shortcut : shortcuts_) {
+    const HeadlessControl* c = Find(shortcut.control);
+    if (shortcut.keys != keys || !c || c->window != active_window_) continue;
+    if (shortcut.scope != NoControl && shortcut.scope != focused_) continue;
+    PushControlEvent(shortcut.control, EventSubtype::Pressed);
+    return true;
+  }
+  return false;
 }
 
 void HeadlessGui::Close(WindowId id) {

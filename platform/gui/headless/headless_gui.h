@@ -13,6 +13,7 @@
 // through the WindowSystem calls (SetText, SetState, ...) never queues an event, exactly as
 // with the real toolkit.
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -40,6 +41,7 @@ struct FontRecord {
 
 struct HeadlessRow {
   std::u16string cells[3];
+  std::u16string tip;
   const NativeImage* icon = nullptr;
   bool selected = false;
 };
@@ -55,6 +57,13 @@ struct HeadlessControl {
   const NativeImage* image = nullptr;
   std::vector<ListColumn> columns;
   std::vector<HeadlessRow> rows;
+  std::u16string tip;
+};
+
+struct ShortcutRecord {
+  std::u16string keys;
+  ControlId control = NoControl;
+  ControlId scope = NoControl;
 };
 
 struct HeadlessWindow {
@@ -116,6 +125,12 @@ class HeadlessGui final : public WindowSystem {
   bool RowSelected(ControlId list, int row) override;
   void SelectRow(ControlId list, int row) override;
   void ClearSelection(ControlId list) override;
+  void SetToolTip(ControlId id, std::u16string_view text) override;
+  void SetRowToolTip(ControlId list, int row, std::u16string_view text) override;
+  void AddShortcut(ControlId control, std::u16string_view keys, ControlId scope) override;
+  void SetTabOrder(const std::vector<ControlId>& order) override { tab_order_ = order; }
+  // Counts the call and runs the test's watcher, which sees the controls as painted.
+  void PaintNow() override;
   void MessageBox(std::u16string_view title, std::u16string_view text, MessageIcon icon) override;
   std::vector<std::u16string> OpenFilesDialog(std::u16string_view title, std::u16string_view filter,
                                               bool multiple) override;
@@ -150,6 +165,10 @@ class HeadlessGui final : public WindowSystem {
   bool Drop(ControlId id, std::u16string_view paths_separated_by_line_feeds);
   // The close box of a window.
   void Close(WindowId id);
+  // Keys pressed in the active window: "Esc" gives Cancel (when the window is enabled),
+  // other keys press the control of a matching shortcut. False when nothing answered.
+  bool PressKeys(std::u16string_view keys);
+  void OnPaint(std::function<void()> watcher) { on_paint_ = std::move(watcher); }
   // The answer of the next open dialog; without one queued the dialog is cancelled.
   void QueueDialogAnswer(std::vector<std::u16string> paths);
   void SetBackingScaleFactor(double factor) { backing_scale_ = factor; }
@@ -164,6 +183,9 @@ class HeadlessGui final : public WindowSystem {
   int WaitCalls() const { return wait_calls_; }
   int PollCalls() const { return poll_calls_; }
   ControlId FocusedControl() const { return focused_; }
+  const std::vector<ShortcutRecord>& Shortcuts() const { return shortcuts_; }
+  const std::vector<ControlId>& TabOrder() const { return tab_order_; }
+  int PaintCalls() const { return paint_calls_; }
   WindowId ActiveWindow() const { return active_window_; }
   // nullptr when there is no such control or window.
   const HeadlessControl* Control(ControlId id) const;
@@ -189,6 +211,10 @@ class HeadlessGui final : public WindowSystem {
   std::vector<MessageRecord> message_boxes_;
   std::vector<DialogRecord> dialogs_;
   std::vector<PresentedFrame> frames_;
+  std::vector<ShortcutRecord> shortcuts_;
+  std::vector<ControlId> tab_order_;
+  std::function<void()> on_paint_;
+  int paint_calls_ = 0;
   ControlId focused_ = NoControl;
   WindowId active_window_ = NoWindow;
   double backing_scale_ = 1.0;

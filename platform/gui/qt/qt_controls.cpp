@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 
 #include "platform/gui/qt/qt_gui_impl.h"
 
@@ -302,6 +303,39 @@ void QtGui::RefreshChangedImages() {
   for (auto& [id, record] : controls_) {
     if (!record.widget || !record.image) continue;
     if (record.image->revision != record.image_revision) RefreshImage(record);
+  }
+}
+
+// --- hints and keyboard ----------------------------------------------------------------
+
+void QtGui::SetToolTip(ControlId id, std::u16string_view text) {
+  ControlRecord* c = Find(id);
+  if (!c) return;
+  c->widget->setToolTip(ToQ(text));
+  if (c->inner) c->inner->setToolTip(ToQ(text));  // the image button covers its box
+}
+
+void QtGui::AddShortcut(ControlId control, std::u16string_view keys, ControlId scope) {
+  ControlRecord* target = Find(control);
+  if (!target) return;
+  QWidget* owner = scope != NoControl ? ControlWidget(scope) : WindowWidget(target->window);
+  if (!owner) return;
+  auto* shortcut = new QShortcut(QKeySequence::fromString(ToQ(keys), QKeySequence::PortableText), owner);
+  shortcut->setContext(scope != NoControl ? Qt::WidgetWithChildrenShortcut : Qt::WindowShortcut);
+  QObject::connect(shortcut, &QShortcut::activated, owner, [this, control] {
+    // A disabled control (the main window's while the About window is open) is not pressed.
+    ControlRecord* c = Find(control);
+    if (c && c->widget->isEnabled()) PushControlEvent(control, EventSubtype::Pressed);
+  });
+}
+
+void QtGui::SetTabOrder(const std::vector<ControlId>& order) {
+  QWidget* previous = nullptr;
+  for (ControlId id : order) {
+    QWidget* widget = ControlWidget(id);
+    if (!widget) continue;
+    if (previous) QWidget::setTabOrder(previous, widget);
+    previous = widget;
   }
 }
 

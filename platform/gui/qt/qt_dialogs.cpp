@@ -4,77 +4,32 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/gui/qt/qt_gui.h"
 #include "platform/gui/qt/qt_gui_impl.h"
+#include "platform/gui/qt/qt_widgets.h"
 
 namespace zen::gui {
 namespace {
 
 QString ToQ(std::u16string_view text) { return QString::fromStdU16String(std::u16string(text)); }
 
-// A modal box or dialog takes the keyboard; afterwards the window that had it gets it back
-// (window managers do not always do that, and bare X servers never do).
-void Reactivate(const QPointer<QWidget>& previous) {
-  if (!previous) return;
-  previous->raise();
-  previous->activateWindow();
-}
-
 }  // namespace
 
+// The title stands in the box's title bar, the text alone inside it. Texts end lines with
+// "\r" (or "\r\n"), as the program writes them.
 void QtGui::MessageBox(std::u16string_view title, std::u16string_view text, MessageIcon icon) {
-  QPointer<QWidget> previous = QApplication::activeWindow();
-  QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Information, ToQ(title),
-                  ToQ(title), QMessageBox::Ok, previous);
+  QPointer<QWidget> previous = FrontWindow();
+  QString body = ToQ(text);
+  body.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar(u'\r'), QChar(u'\n'));
+  QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Information, ToQ(title), body,
+                  QMessageBox::Ok, previous);
   box.setTextFormat(Qt::PlainText);
-  box.setInformativeText(ToQ(text));
   box.exec();
   Reactivate(previous);
-}
-
-QStringList NameFiltersFromText(std::u16string_view filter) {
-  const QStringList parts = ToQ(filter).split(QStringLiteral(" | "));
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QStringList patterns;
-    for (const QString& pattern : parts[i + 1].split(QChar(u';'), Qt::SkipEmptyParts)) {
-      const QString trimmed = pattern.trimmed();
-      if (trimmed.isEmpty()) continue;
-      patterns << trimmed;
-      // File names on Linux are case-sensitive; PHOTO.JPG must be offered too.
-      if (trimmed.toUpper() != trimmed) patterns << trimmed.toUpper();
-    }
-    if (!patterns.isEmpty()) filters << parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QChar(u' ')) + u')';
-  }
-  return filters;
-}
-
-std::vector<std::u16string> QtGui::OpenFilesDialog(std::u16string_view title, std::u16string_view filter,
-                                                   bool multiple) {
-  QPointer<QWidget> previous = QApplication::activeWindow();
-  QFileDialog dialog(previous, ToQ(title));
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setDirectory(open_dialog_folder_.isEmpty() ? QDir::homePath() : open_dialog_folder_);
-  const QStringList filters = NameFiltersFromText(filter);
-  if (!filters.isEmpty()) {
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.front());
-  }
-  std::vector<std::u16string> chosen;
-  if (dialog.exec() == QDialog::Accepted) {
-    for (const QString& path : dialog.selectedFiles()) chosen.push_back(path.toStdU16String());
-    open_dialog_folder_ = dialog.directory().absolutePath();
-  }
-  Reactivate(previous);
-  return chosen;
 }
 
 namespace {

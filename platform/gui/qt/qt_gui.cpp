@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 
 #include "platform/gui/qt/qt_gui_impl.h"
 
@@ -35,6 +36,8 @@ QtGui::QtGui(int& argc, char** argv) {
     if (main_window_ != NoWindow) Push(Event{EventKind::Close, main_window_, NoControl, EventSubtype::None, {}});
   };
   qApp->installEventFilter(focus_reporter_.get());
+  QObject::connect(qApp, &QGuiApplication::focusWindowChanged, focus_reporter_.get(),
+                   [this](QWindow* window) { NoteActivated(window); });
 }
 
 QtGui::~QtGui() {
@@ -72,11 +75,16 @@ bool QtGui::OpenWindow(WindowId id, int content_width, int content_height, std::
   if (id < 0 || content_width <= 0 || content_height <= 0) return false;
   if (windows_.count(id)) return false;
   QWidget* parent_widget = WindowWidget(parent);
-  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+  // A window that belongs to another is a dialog to the window manager: it carries the
+  // transient-for hint, so it stays above its owner and has no task-bar entry of its own.
+  Qt::WindowFlags flags = (parent_widget ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint;
   if (can_minimise) flags |= Qt::WindowMinimizeButtonHint;
-  auto* window = new TopWindow(parent_widget, flags, [this, id] {
-    Push(Event{EventKind::Close, id, NoControl, EventSubtype::None, {}});
-  });
+  auto* window = new TopWindow(
+      parent_widget, flags, [this, id] { Push(Event{EventKind::Close, id, NoControl, EventSubtype::None, {}}); },
+      [this, id] {
+        if (WindowEnabled(id)) Push(Event{EventKind::Cancel, id, NoControl, EventSubtype::None, {}});
+      });
   window->setWindowTitle(QString::fromStdU16String(std::u16string(title)));
   window->setFixedSize(content_width, content_height);
   window->setAutoFillBackground(true);
@@ -109,6 +117,7 @@ void QtGui::ShowWindow(WindowId id, bool visible) {
   TopWindow* window = it->second.widget;
   if (!visible) {
     window->hide();
+    if (front_window_ == window) front_window_ = WindowWidget(it->second.parent);
     return;
   }
   if (!it->second.shown_once) {
@@ -118,6 +127,19 @@ void QtGui::ShowWindow(WindowId id, bool visible) {
   window->show();
   window->raise();
   window->activateWindow();
+  front_window_ = window;
+}
+
+QWidget* QtGui::FrontWindow() const {
+  if (front_window_ && front_window_->isVisible()) return front_window_;
+  return QApplication::activeWindow();
+}
+
+void QtGui::NoteActivated(QWindow* activated) {
+  if (!activated) return;
+  for (const auto& [id, record] : windows_) {
+    if (record.widget && record.widget->windowHandle() == activated) front_window_ = record.widget.data();
+  }
 }
 
 // Disabling a window disables its own controls only: Qt would also disable the child
@@ -191,6 +213,14 @@ bool QtGui::LoadFont(int font, int points, bool bold) {
 }
 
 // --- events --------------------------------------------------------------------------
+
+void QtGui::PaintNow() {
+  RefreshChangedImages();
+  // All events, input too: widgets only queue our events, which the loop takes in its next
+  // turn, so nothing of the program runs here. (Input held back with
+  // ExcludeUserInputEvents stays stuck in the X connection until another X event comes.)
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtGui::Push(const Event& event) { queue_.push_back(event); }
 

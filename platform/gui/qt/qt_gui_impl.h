@@ -55,6 +55,11 @@ class QtGui final : public WindowSystem {
   bool RowSelected(ControlId list, int row) override;
   void SelectRow(ControlId list, int row) override;
   void ClearSelection(ControlId list) override;
+  void SetToolTip(ControlId id, std::u16string_view text) override;
+  void SetRowToolTip(ControlId list, int row, std::u16string_view text) override;
+  void AddShortcut(ControlId control, std::u16string_view keys, ControlId scope) override;
+  void SetTabOrder(const std::vector<ControlId>& order) override;
+  void PaintNow() override;
   void MessageBox(std::u16string_view title, std::u16string_view text, MessageIcon icon) override;
   std::vector<std::u16string> OpenFilesDialog(std::u16string_view title, std::u16string_view filter,
                                               bool multiple) override;
@@ -108,6 +113,10 @@ class QtGui final : public WindowSystem {
   void PumpOnce(bool wait);
   void ChooseKoreanFont();
   void CentreOnScreen(TopWindow* window);
+  // The window a modal box returns the keyboard to: the one of ours last shown or
+  // activated (the window system may not have activated a window just shown yet).
+  QWidget* FrontWindow() const;
+  void NoteActivated(QWindow* window);
 
   std::unique_ptr<QApplication> own_app_;
   std::unique_ptr<QTranslator> translator_;
@@ -117,6 +126,7 @@ class QtGui final : public WindowSystem {
   std::map<int, QFont> fonts_;
   std::deque<Event> queue_;
   WindowId main_window_ = NoWindow;
+  QPointer<QWidget> front_window_;
   ControlId last_created_ = NoControl;
   // Where the open dialog starts: the folder of the last choice, at first the home
   // folder (the working directory is the bundle, where no artist keeps pages).

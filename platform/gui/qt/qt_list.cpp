@@ -80,6 +80,14 @@ void QtGui::SetRowIcon(ControlId list, int row, const NativeImage* icon) {
   item->setIcon(0, picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
 }
 
+void QtGui::SetRowToolTip(ControlId list, int row, std::u16string_view text) {
+  QTreeWidget* tree = FindList(list);
+  if (!tree) return;
+  QTreeWidgetItem* item = tree->topLevelItem(row);
+  if (!item) return;
+  for (int column = 0; column < ColumnCount; ++column) item->setToolTip(column, ToQ(text));
+}
+
 bool QtGui::RowSelected(ControlId list, int row) {
   QTreeWidget* tree = FindList(list);
   if (!tree) return false;

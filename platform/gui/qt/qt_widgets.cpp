@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
@@ -13,6 +14,20 @@ void TopWindow::closeEvent(QCloseEvent* event) {
   // The loop decides what closing means; the window stays until it says so.
   event->ignore();
   if (on_close_) on_close_();
+}
+
+void TopWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && on_escape_) {
+    on_escape_();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void Reactivate(QWidget* previous) {
+  if (!previous) return;
+  previous->raise();
+  previous->activateWindow();
 }
 
 QImage ToQImage(const NativeImage* image, double device_pixel_ratio) {

@@ -12,17 +12,20 @@
 
 namespace zen::gui {
 
-// A top-level window without menu bar; the close box becomes an event for the loop.
+// A top-level window without menu bar; the close box, and the Escape key that no control
+// took, become events for the loop.
 class TopWindow final : public QWidget {
  public:
-  TopWindow(QWidget* parent, Qt::WindowFlags flags, std::function<void()> on_close)
-      : QWidget(parent, flags), on_close_(std::move(on_close)) {}
+  TopWindow(QWidget* parent, Qt::WindowFlags flags, std::function<void()> on_close, std::function<void()> on_escape)
+      : QWidget(parent, flags), on_close_(std::move(on_close)), on_escape_(std::move(on_escape)) {}
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   std::function<void()> on_close_;
+  std::function<void()> on_escape_;
 };
 
 // Shows a NativeImage at its size in points (pixels / the screen's scale), from the
@@ -69,6 +72,10 @@ class FrameView final : public QWidget {
  private:
   QImage frame_;
 };
+
+// A modal box or dialog takes the keyboard; afterwards the window that had it gets it back
+// (window managers do not always do that, and bare X servers never do).
+void Reactivate(QWidget* previous);
 
 // The pixels of a NativeImage, copied, with the screen's scale as device pixel ratio.
 QImage ToQImage(const NativeImage* image, double device_pixel_ratio);

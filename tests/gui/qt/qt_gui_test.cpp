@@ -20,52 +20,10 @@
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
 #include "platform/gui/qt/qt_gui_impl.h"
-#include "tests/support/shell_records.h"
+#include "tests/gui/qt/qt_fixture.h"
 
 namespace zen::gui {
 namespace {
-
-int argc = 1;
-char program_name[] = "gui_qt_tests";
-char* argv[] = {program_name, nullptr};
-
-class QtGuiTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test::ResetProcessRecords();
-    auto owned = std::make_unique<QtGui>(argc, argv);
-    gui = owned.get();
-    InstallGui(std::move(owned));
-    LoadMainFonts();
-    BuildMainWindow();
-    RefreshDigitsLabel();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(gui->WindowWidget(MainWindow)));
-    Drain();
-  }
-  void TearDown() override {
-    InstallGui(nullptr);
-    ResetHooks();
-  }
-
-  std::vector<Event> Drain() {
-    std::vector<Event> events;
-    Event e;
-    while (gui->PollEvent(e)) events.push_back(e);
-    return events;
-  }
-
-  template <typename W>
-  W* Widget(ControlId id) {
-    return dynamic_cast<W*>(gui->ControlWidget(id));
-  }
-
-  void TypeKey(QWidget* target, QChar ch) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-    QCoreApplication::sendEvent(target, &press);
-  }
-
-  QtGui* gui = nullptr;
-};
 
 TEST_F(QtGuiTest, ControlsStandAtTheirPlacesWithTheirTexts) {
   QWidget* window = gui->WindowWidget(MainWindow);
