@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/text.h"
+#include "sources/folder_files.h"
 #include "sources/path_helpers.h"
 #include "sources/source_list.h"
 
@@ -12,15 +13,6 @@ namespace zen::batch {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::u16string> FilesOfFolder(const fs::path& folder) {
-  std::vector<std::u16string> files;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    if (entry.is_regular_file(error)) files.push_back(FromUtf8(entry.path().string()));
-  }
-  return files;
-}
 
 // The files grouped by the folder that holds them, folders in order of first appearance.
 std::vector<std::u16string> DropPerFolder(const std::vector<std::u16string>& names) {
@@ -44,7 +36,7 @@ std::vector<std::u16string> DropTextsOfPaths(const std::vector<std::string>& pat
     std::error_code error;
     const fs::path path = fs::absolute(fs::path(given), error).lexically_normal();
     if (fs::is_directory(path, error)) {
-      std::vector<std::u16string> files = FilesOfFolder(path);
+      std::vector<std::u16string> files = ImageFilesIn(FromUtf8(path.string()));
       names.insert(names.end(), files.begin(), files.end());
       continue;
     }

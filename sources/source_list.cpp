@@ -1,12 +1,14 @@
 #include "sources/source_list.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <vector>
 
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
 #include "platform/gui/window_system.h"
+#include "platform/text.h"
+#include "sources/file_order.h"
+#include "sources/folder_files.h"
 #include "sources/path_helpers.h"
 
 namespace zen {
@@ -17,40 +19,71 @@ constexpr gui::ControlId kList = gui::CtlSourceList;
 
 constexpr std::u16string_view kDialogTitle = u"이미지 파일을 선택하세요.";
 constexpr std::u16string_view kDialogFilter =
-    u"지원되는 이미지 파일 ( jpg, png, psd, psb ) | *.jpg;*.png;*.psd;*.psb; | JPG | *.jpg; | PNG | *.png; | "
-    u"PSD | *.psd; | PSB | *.psb;";
+    u"지원되는 이미지 파일 ( jpg, png, psd, psb ) | *.jpg;*.jpeg;*.png;*.psd;*.psb; | JPG | *.jpg;*.jpeg; | "
+    u"PNG | *.png; | PSD | *.psd; | PSB | *.psb; | 모든 파일 | *;";
 constexpr std::u16string_view kNoticeTitle = u"알림";
+constexpr std::u16string_view kRefused = u"이미지 파일(jpg, jpeg, png, psd, psb)만 목록에 추가할 수 있습니다.\r";
+constexpr size_t kRefusedNamesShown = 10;
 constexpr std::u16string_view kSameFolderOnly = u"같은 폴더에 위치한 파일끼리 순서 변경이 가능합니다.";
 
 bool SameFolder(int row_a, int row_b) {
   return FolderPart(SourceRowPath(row_a)) == FolderPart(SourceRowPath(row_b));
 }
 
-// A row for path at index (-1 appends), with an empty folder label; returns its index.
+// A row for path at index (-1 appends), with an empty folder label and the full path as
+// its tooltip; returns its index.
 int InsertSourceRow(int index, std::u16string_view path) {
   Gui().InsertRow(kList, index, u"", FilePart(path), path);
-  return index < 0 ? Gui().RowCount(kList) - 1 : index;
+  const int row = index < 0 ? Gui().RowCount(kList) - 1 : index;
+  Gui().SetRowToolTip(kList, row, path);  // the folder column shows only the last folder
+  return row;
 }
 
-// Inserts the accepted paths at position, in the given order, each one selected.
-void InsertAcceptedPaths(const std::vector<std::u16string>& paths, int position) {
+// Inserts the accepted paths, each one selected: the files of one folder together, in the
+// given order, below that folder's run (or appended), so a folder never splits into two
+// runs that would number their pieces from 1 twice. Returns the names refused.
+std::vector<std::u16string> InsertGrouped(const std::vector<std::u16string>& paths) {
+  std::vector<std::u16string> folders;
+  std::vector<std::u16string> refused;
   for (const std::u16string& path : paths) {
-    if (!IsAcceptedImage(path)) continue;
-    Gui().SelectRow(kList, InsertSourceRow(position, path));
-    if (position != -1) ++position;
+    if (!IsAcceptedImage(path)) {
+      refused.push_back(path);
+      continue;
+    }
+    const std::u16string folder(FolderPart(path));
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
   }
+  for (const std::u16string& folder : folders) {
+    int position = FindFolderInsertPosition(folder);
+    for (const std::u16string& path : paths) {
+      if (FolderPart(path) != folder || !IsAcceptedImage(path)) continue;
+      Gui().SelectRow(kList, InsertSourceRow(position, path));
+      if (position != -1) ++position;
+    }
+  }
+  return refused;
 }
 
-// Code-unit order with each unit taken as a signed 16-bit number and the end of a text
-// counting as 0: Hangul (0xAC00...) sorts before ASCII and before the end of a shorter text.
-bool SignedUnitsLess(const std::u16string& a, const std::u16string& b) {
-  const size_t length = std::max(a.size(), b.size());
-  for (size_t i = 0; i < length; ++i) {
-    const int ca = i < a.size() ? static_cast<int16_t>(a[i]) : 0;
-    const int cb = i < b.size() ? static_cast<int16_t>(b[i]) : 0;
-    if (ca != cb) return ca < cb;
+// One notice naming the files that are not images the list takes.
+void ReportRefused(const std::vector<std::u16string>& refused) {
+  if (refused.empty()) return;
+  std::u16string text(kRefused);
+  const size_t shown = std::min(refused.size(), kRefusedNamesShown);
+  for (size_t i = 0; i < shown; ++i) {
+    text += u"\r";
+    text += FilePart(refused[i]);
   }
-  return false;
+  if (refused.size() > shown) text += u"\r외 " + IntToText(static_cast<int64_t>(refused.size() - shown)) + u"개";
+  Gui().MessageBox(kNoticeTitle, text, gui::MessageIcon::Plain);
+}
+
+// Natural order first, then each folder stands for its image files; the accepted files
+// are inserted and the refused named in one notice.
+void AddNames(std::vector<std::u16string> names) {
+  SortNaturally(names);
+  const std::vector<std::u16string> refused = InsertGrouped(ExpandFolders(names));
+  RefreshFolderColumn();
+  ReportRefused(refused);
 }
 
 // The names between line feeds. Empty names (a trailing or doubled line feed) name no
@@ -105,20 +138,14 @@ void RefreshFolderColumn() {
 }
 
 void AddFilesFromDialog() {
-  const std::vector<std::u16string> paths = Gui().OpenFilesDialog(kDialogTitle, kDialogFilter, true);
-  const std::u16string_view first = paths.empty() ? std::u16string_view() : std::u16string_view(paths.front());
-  const int position = FindFolderInsertPosition(FolderPart(first));
+  std::vector<std::u16string> paths = Gui().OpenFilesDialog(kDialogTitle, kDialogFilter, true);
   Gui().ClearSelection(kList);
-  InsertAcceptedPaths(paths, position);
-  RefreshFolderColumn();
+  AddNames(std::move(paths));
 }
 
 void AddDroppedFiles(std::u16string_view dropped) {
   std::vector<std::u16string> names = SplitDroppedNames(dropped);
-  if (names.empty()) return;
-  std::stable_sort(names.begin(), names.end(), SignedUnitsLess);
-  InsertAcceptedPaths(names, FindFolderInsertPosition(FolderPart(names.front())));
-  RefreshFolderColumn();
+  if (!names.empty()) AddNames(std::move(names));
 }
 
 std::u16string DropTextOf(const std::vector<std::u16string>& paths) {

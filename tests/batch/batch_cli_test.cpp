@@ -122,6 +122,15 @@ TEST_F(BatchCliTest, FixedHeightWithNamingOptions) {
   EXPECT_NE(r.out.find("ep1/out: 3 pieces"), std::string::npos) << r.out;
 }
 
+TEST_F(BatchCliTest, PagesAreCutInNaturalNameOrder) {
+  WritePage(root_ / "ep1" / "1.png", 690, 1000, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "2.png", 690, 700, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "10.png", 690, 400, 0, 0, CodecPng);
+  ASSERT_EQ(Run("--no-config --mode fixed --height 1200 --format png ep1").status, 0);
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_2.png"), std::make_pair(690, 700));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_3.png"), std::make_pair(690, 400));
+}
+
 TEST_F(BatchCliTest, JoinedAndFixedModesAcrossTheFilesOfOneFolder) {
   WritePage(root_ / "ep1" / "001.png", 690, 1000, 0, 0, CodecPng);
   WritePage(root_ / "ep1" / "002.png", 690, 1000, 0, 0, CodecPng);

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
+#include "platform/text.h"
+#include "sources/file_order.h"
 #include "sources/path_helpers.h"
 #include "tests/sources/list_harness.h"
 
@@ -71,25 +75,28 @@ TEST_F(SourceListTest, ColumnsAreFolderFileAndHiddenFullPath) {
   EXPECT_EQ(columns[2].width, 0);
 }
 
-TEST_F(SourceListTest, DialogAddsBelowTheFolderRunInDialogOrderAndSelectsOnlyThem) {
+TEST_F(SourceListTest, DialogAddsBelowTheFolderRunInNaturalOrderAndNamesTheRefusedOnce) {
   SeedABB1();
   Gui().SelectRow(kList, 2);
-  // The first path decides the position even though it is refused; refused paths do not move it.
   harness_->AnswerDialog({kA + u"readme.txt", kA + u"z.jpg", kA + u"movie.mp4", kA + u"c.png"});
   AddFilesFromDialog();
-  EXPECT_EQ(Files(), (Names{u"A1.jpg", u"A2.jpg", u"z.jpg", u"c.png", u"B1.jpg"}));
+  EXPECT_EQ(Files(), (Names{u"A1.jpg", u"A2.jpg", u"c.png", u"z.jpg", u"B1.jpg"}));
   EXPECT_EQ(Selected(), (std::vector<int>{2, 3}));
-  EXPECT_EQ(Gui().CellText(kList, 2, 2), kA + u"z.jpg");
+  EXPECT_EQ(Gui().CellText(kList, 3, 2), kA + u"z.jpg");
+  EXPECT_EQ(harness_->Headless().Control(kList)->rows[3].tip, kA + u"z.jpg");
   EXPECT_EQ(Label(2), u"");
   EXPECT_EQ(Icon(2), nullptr);
   EXPECT_EQ(Label(4), u" b");
   EXPECT_EQ(Icon(4), icon_);
+  ASSERT_EQ(harness_->Messages().size(), 1u);
+  EXPECT_EQ(harness_->Messages()[0].text,
+            u"이미지 파일(jpg, jpeg, png, psd, psb)만 목록에 추가할 수 있습니다.\r\rmovie.mp4\rreadme.txt");
 
   const gui::DialogRecord call = harness_->LastDialog();
   EXPECT_EQ(call.title, u"이미지 파일을 선택하세요.");
   EXPECT_EQ(call.filter,
-            u"지원되는 이미지 파일 ( jpg, png, psd, psb ) | *.jpg;*.png;*.psd;*.psb; | JPG | *.jpg; | PNG | *.png; | "
-            u"PSD | *.psd; | PSB | *.psb;");
+            u"지원되는 이미지 파일 ( jpg, png, psd, psb ) | *.jpg;*.jpeg;*.png;*.psd;*.psb; | JPG | *.jpg;*.jpeg; | "
+            u"PNG | *.png; | PSD | *.psd; | PSB | *.psb; | 모든 파일 | *;");
   EXPECT_TRUE(call.multiple);
 }
 
@@ -127,24 +134,56 @@ TEST_F(SourceListTest, DropSortsSkipsOtherTypesAndKeepsTheSelection) {
   EXPECT_EQ(Icon(4), icon_);
 }
 
-TEST_F(SourceListTest, DropOrderIsPlainCodeUnitOrder) {
-  AddDroppedFiles(kB + u"10.jpg\n" + kB + u"2.jpg\n" + kB + u"1.jpg");
-  EXPECT_EQ(Files(), (Names{u"1.jpg", u"10.jpg", u"2.jpg"}));
+TEST_F(SourceListTest, DropOrderIsNaturalAndEachFolderJoinsItsOwnRun) {
+  AddDroppedFiles(kB + u"10.jpg\n" + kB + u"2.jpg\n" + kB + u"1.jpg\n" + kB + u"02.jpg");
+  EXPECT_EQ(Files(), (Names{u"1.jpg", u"02.jpg", u"2.jpg", u"10.jpg"}));
   ClearRows();
   // Hangul units (0x8000 and up) count as negative, so they come before ASCII and
   // before the end of a shorter name.
   AddDroppedFiles(kB + u"zz.jpg\n" + kB + u"가.jpg\n" + kB + u"a.jpg\n" + kB + u"a가.jpg");
   EXPECT_EQ(Files(), (Names{u"가.jpg", u"a가.jpg", u"a.jpg", u"zz.jpg"}));
-  // The first sorted name decides the position, accepted or not: here "append".
+  // Files of a folder already listed join its run even when another folder sorts first.
   Seed({u"/zzz/c.jpg"});
-  AddDroppedFiles(kB + u"x.jpg\n/a/readme");
-  EXPECT_EQ(Files(), (Names{u"가.jpg", u"a가.jpg", u"a.jpg", u"zz.jpg", u"c.jpg", u"x.jpg"}));
+  harness_->Headless().ClearMessageBoxes();
+  AddDroppedFiles(kB + u"x.jpg\n/a/readme\n/new/n.png");
+  EXPECT_EQ(Files(), (Names{u"가.jpg", u"a가.jpg", u"a.jpg", u"zz.jpg", u"x.jpg", u"c.jpg", u"n.png"}));
+  ASSERT_EQ(harness_->Messages().size(), 1u);
+}
+
+TEST(NaturalOrder, DigitRunsCompareByValueThenLongerFirst) {
+  EXPECT_TRUE(NaturalLess(u"2", u"10"));
+  EXPECT_TRUE(NaturalLess(u"02", u"2"));
+  EXPECT_FALSE(NaturalLess(u"2", u"02"));
+  EXPECT_TRUE(NaturalLess(u"ep9/p100.png", u"ep10/p1.png"));
+  EXPECT_TRUE(NaturalLess(u"p0000000000000000000009", u"p10"));  // runs longer than any integer
+  EXPECT_TRUE(NaturalLess(u"a1b", u"a1c"));
+  EXPECT_TRUE(NaturalLess(u"a9", u"a:"));  // a digit against another character: by code unit
+  EXPECT_FALSE(NaturalLess(u"x10", u"x10"));
 }
 
 TEST_F(SourceListTest, DropAcceptsByExtensionOnly) {
   AddDroppedFiles(kB + u"PHOTO.JPG\n" + kB + u"archive.jpg.zip\n" + kB + u"x. jpg\n" + kB + u"scans.png");
-  // A folder named like an image is listed like a file; the list never looks at the disk.
   EXPECT_EQ(Files(), (Names{u"PHOTO.JPG", u"scans.png"}));
+}
+
+TEST_F(SourceListTest, AFolderStandsForTheImagesItDirectlyHolds) {
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / "zen-folder-drop";
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "ep.jpg" / "sub");
+  for (const char* name : {"10.png", "2.JPG", "1.jpeg", "notes.txt", ".1.png", "sub/0.png"}) {
+    std::ofstream(root / "ep.jpg" / name) << "x";
+  }
+  const std::u16string folder = FromUtf8((root / "ep.jpg").string());
+  AddDroppedFiles(folder);
+  EXPECT_EQ(Files(), (Names{u"1.jpeg", u"2.JPG", u"10.png"}));
+  EXPECT_EQ(Label(0), u" ep.jpg");
+  EXPECT_TRUE(harness_->Messages().empty());  // what a folder holds besides pictures is no refusal
+  // Chosen in the dialog it does the same (a folder's name sorts before its files').
+  ClearRows();
+  harness_->AnswerDialog({folder + u"/10.png", folder});
+  AddFilesFromDialog();
+  EXPECT_EQ(Files(), (Names{u"1.jpeg", u"2.JPG", u"10.png", u"10.png"}));
+  std::filesystem::remove_all(root);
 }
 
 TEST_F(SourceListTest, DropWithATrailingLineFeedStillJoinsItsFolder) {

@@ -54,6 +54,8 @@ TEST_F(SourcesThroughTheLoop, DropsAndTheFiveToolbarButtonsReachTheList) {
   EXPECT_EQ(Files(), (Names{u"1.jpg", u"2.jpg"}));
   EXPECT_EQ(gui->CellText(CtlSourceList, 0, 0), u" ep1");
   EXPECT_EQ(gui->RowIcon(CtlSourceList, 0), ImageNativeObject(SlotFolderIcon));
+  ASSERT_EQ(gui->MessageBoxes().size(), 1u);  // notes.txt is named as refused
+  gui->ClearMessageBoxes();
 
   gui->QueueDialogAnswer({u"/w/ep1/3.png"});
   gui->Press(CtlToolbarAdd);

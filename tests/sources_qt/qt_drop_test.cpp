@@ -4,12 +4,15 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QString>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -71,6 +74,13 @@ class SourceListOnQt : public ::testing::Test {
 TEST_F(SourceListOnQt, AFileManagerDropReachesTheSourceList) {
   QTreeWidget* tree = FindSourceTree();
   ASSERT_NE(tree, nullptr);
+  QString notice;
+  QTimer::singleShot(50, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      notice = box->text();
+      box->close();
+    }
+  });
   DropUrls(tree, {QUrl::fromLocalFile(QString::fromStdU16String(u"/w/에피소드 1/b.jpg")),
                   QUrl(QStringLiteral("https://example.com/x.jpg")),
                   QUrl::fromLocalFile(QStringLiteral("/w/에피소드 1/a.png")),
@@ -84,6 +94,29 @@ TEST_F(SourceListOnQt, AFileManagerDropReachesTheSourceList) {
   EXPECT_EQ(Gui().CellText(CtlSourceList, 1, 1), u"b.jpg");
   EXPECT_TRUE(Gui().RowSelected(CtlSourceList, 0));
   EXPECT_TRUE(Gui().RowSelected(CtlSourceList, 1));
+  EXPECT_TRUE(notice.endsWith(QStringLiteral("\n\nnotes.txt"))) << notice.toStdString();
+}
+
+TEST_F(SourceListOnQt, DroppedFilesAndFoldersComeInNaturalOrder) {
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / "zen-qt-folder-drop";
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "ep1");
+  std::filesystem::create_directories(root / "ep2");
+  for (const char* name : {"ep1/1.png", "ep1/2.png", "ep1/10.png", "ep2/10.jpg", "ep2/9.jpg", "ep2/x.txt"}) {
+    std::ofstream(root / name) << "x";
+  }
+  auto url = [&](const char* name) { return QUrl::fromLocalFile(QString::fromStdString((root / name).string())); };
+  DropUrls(FindSourceTree(), {url("ep1/10.png"), url("ep1/2.png"), url("ep1/1.png"), url("ep2")});
+  ASSERT_TRUE(RunTurn());
+  std::vector<std::u16string> files;
+  for (int row = 0; row < Gui().RowCount(CtlSourceList); ++row) files.push_back(Gui().CellText(CtlSourceList, row, 1));
+  EXPECT_EQ(files, (std::vector<std::u16string>{u"1.png", u"2.png", u"10.png", u"9.jpg", u"10.jpg"}));
+  EXPECT_EQ(Gui().CellText(CtlSourceList, 3, 0), u" ep2");
+  // Each row shows its full path when the pointer rests on it.
+  QTreeWidgetItem* first = FindSourceTree()->topLevelItem(0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->toolTip(1), QString::fromStdString((root / "ep1/1.png").string()));
+  std::filesystem::remove_all(root);
 }
 
 // "Open with" from a file manager: the window program started with two files of one
