@@ -63,6 +63,8 @@ bool HandleMainWindowEvent(const gui::Event& event) {
       if (event.control == gui::CtlSourceList) CallHook(Hooks().add_dropped_files, event.dropped);
       break;
     case gui::EventKind::Close: return false;
+    // Escape: a running job stops after the step it is in (steps end within the turn).
+    case gui::EventKind::Cancel: CallHook(Hooks().cancel_job); break;
     default: break;
   }
   return true;
@@ -108,10 +110,11 @@ bool RunTurn() {
   }
   if (event.window == gui::MainWindow) {
     if (!HandleMainWindowEvent(event)) return false;
-    AdvanceJob();
   } else if (event.window == gui::AboutWindow) {
     CallHook(Hooks().handle_about_event, event);
   }
+  // Whatever window the event was for: a job must not wait for the main window's next event.
+  AdvanceJob();
   if (app.about_animating) CallHook(Hooks().about_animation_step);
   return true;
 }

@@ -34,6 +34,7 @@ void WireJobHooks(LoopHooks& hooks) {
   hooks.set_job_state = [](int state) { TheSlicingJob().job_state = static_cast<JobState>(state); };
   hooks.start_job = StartJobWithUsableNames;
   hooks.step_job = StepJob;
+  hooks.cancel_job = CancelJob;
 }
 
 }  // namespace zen

@@ -53,6 +53,11 @@ struct MainField {
   Stored stored = Stored::No;
   std::string_view option{};   // the batch command line's number option ("--height")
   std::string_view help{};     // its words in the help text, before the range
+  std::u16string_view tip{};   // the tooltip, empty for none
+  // Keys that press the control (portable text, "Ctrl+O"); with a scope, only while the
+  // keyboard focus is in that control.
+  std::array<std::u16string_view, 2> shortcuts{};
+  gui::ControlId shortcut_scope = gui::NoControl;
 };
 
 std::span<const MainField> MainFields();

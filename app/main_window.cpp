@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <string_view>
 
 #include "app/app_state.h"
@@ -43,9 +45,54 @@ void SetInitialState(const MainField& field) {
   if (field.state >= 0) Gui().SetState(field.id, field.state);
   if (field.kind == gui::ControlKind::List) SetUpSourceListColumns();
   if (field.picture >= 0) Gui().SetImage(field.id, ImageNativeObject(field.picture));
+  if (!field.tip.empty()) Gui().SetToolTip(field.id, field.tip);
+  for (std::u16string_view keys : field.shortcuts) {
+    if (!keys.empty()) Gui().AddShortcut(field.id, keys, field.shortcut_scope);
+  }
+}
+
+bool TakesKeyboardFocus(gui::ControlKind kind) {
+  switch (kind) {
+    case gui::ControlKind::List:
+    case gui::ControlKind::Option:
+    case gui::ControlKind::CheckBox:
+    case gui::ControlKind::DigitsEntry:
+    case gui::ControlKind::ComboEditable:
+    case gui::ControlKind::ComboFixed:
+    case gui::ControlKind::Button: return true;
+    default: return false;
+  }
+}
+
+// The frame a control stands in, or the control itself when it stands in none.
+gui::Rect Container(const MainField& field) {
+  const gui::Rect& r = field.geometry;
+  for (const MainField& frame : MainFields()) {
+    if (frame.kind != gui::ControlKind::Frame) continue;
+    const gui::Rect& f = frame.geometry;
+    if (r.x >= f.x && r.y >= f.y && r.x + r.width <= f.x + f.width && r.y + r.height <= f.y + f.height) return f;
+  }
+  return r;
 }
 
 }  // namespace
+
+std::vector<gui::ControlId> MainTabOrder() {
+  // Top to bottom and left to right, a frame's controls together: the list, the cutting
+  // settings, the save location, the file name, then the buttons below.
+  std::vector<const MainField*> fields;
+  for (const MainField& field : MainFields()) {
+    if (TakesKeyboardFocus(field.kind)) fields.push_back(&field);
+  }
+  auto key = [](const MainField* field) {
+    const gui::Rect c = Container(*field);
+    return std::tuple(c.y, c.x, field->geometry.y, field->geometry.x);
+  };
+  std::stable_sort(fields.begin(), fields.end(), [&](auto* a, auto* b) { return key(a) < key(b); });
+  std::vector<gui::ControlId> order;
+  for (const MainField* field : fields) order.push_back(field->id);
+  return order;
+}
 
 void LoadMainFonts() {
   Gui().LoadFont(gui::FontLarge, 14, true);
@@ -73,6 +120,7 @@ void BuildMainWindow() {
     Gui().CreateControl(gui::MainWindow, field.id, field.kind, field.geometry, field.label, options);
     SetInitialState(field);
   }
+  Gui().SetTabOrder(MainTabOrder());
   Gui().ShowWindow(gui::MainWindow, true);
 }
 

@@ -36,9 +36,12 @@ std::u16string WholeConversionFileName(std::u16string_view source_path);
 void DeleteStripFiles(std::u16string_view source_path);  // indexes 0 to 20
 void DeleteFile(std::u16string_view path);
 
-// The progress bar's value for a row: (row + 1) / (rows + 1) * 100, computed in double,
-// held in single precision and rounded to the nearest integer, halves to even.
-int ProgressPercent(int64_t row, int64_t rows);
+// The progress bar's value for a row: (row + 1 + within) / (rows + 1) * 100, computed in
+// double, held in single precision and rounded to the nearest integer, halves to even;
+// within (0 to 1) is the part of the row's source already cut.
+int ProgressPercent(int64_t row, int64_t rows, double within = 0.0);
+// Shows on the bar how far the cut has come, within the current source too.
+void ShowCutProgress();
 
 // Output side of a freshly loaded source: folder name, output folder, quality, prefix.
 void SetUpOutputSide();

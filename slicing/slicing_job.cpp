@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "imaging/image_table.h"
@@ -21,6 +22,7 @@ using namespace slicing_detail;
 
 constexpr std::u16string_view kStarted = u"작업 시작";
 constexpr std::u16string_view kFinished = u"작업 완료";
+constexpr std::u16string_view kCancelled = u"작업 취소";
 
 SlicingJob& JobRecord() {
   static SlicingJob job;
@@ -91,6 +93,16 @@ void ResetLedger() {
   ledger.run = PieceRun{};
 }
 
+// The last thing every job does, finished, stopped at the size check or cancelled: one
+// second from now the loop hides the progress row and waits again. (Pieces still being
+// written elsewhere would be settled before this.)
+void MarkJobEnded() {
+  SlicingJob& job = JobRecord();
+  job.output_folder.clear();
+  if (job.host.job_end_time) *job.host.job_end_time = ElapsedMs();
+  if (job.host.observer) job.host.observer->JobFinished();
+}
+
 void OpenOutputFolder() {
   SlicingJob& job = JobRecord();
   job.settings.folder_open = ControlChecked(gui::CtlOpenFolderCheck);
@@ -144,6 +156,22 @@ void StepJob() {
   } else {
     FixedHeightStep();
   }
+  if (job.job_state == JobRunning) ShowCutProgress();
+}
+
+void CancelJob() {
+  SlicingJob& job = JobRecord();
+  if (job.job_state != JobRunning) return;
+  // Steps end within a loop turn, so the step in progress is over: the pieces written stay,
+  // the open piece and the source's converter files go.
+  DropInterruptedWork();
+  job.job_state = JobIdle;
+  Gui().SetText(gui::CtlProgressText, kCancelled);
+  // The run stopped short of its end: later numbers of an earlier run are not stale.
+  job.ledger.run = PieceRun{};
+  ReleaseWorkFolder();
+  ShowJobReport();
+  MarkJobEnded();
 }
 
 void ShowJobStarted() {
@@ -158,16 +186,13 @@ void ShowJobStarted() {
 }
 
 void FinishJob() {
-  SlicingJob& job = JobRecord();
   Gui().SetText(gui::CtlProgressText, kFinished);
   Gui().SetState(gui::CtlProgressBar, 100);
   EndPieceRun();
   ReleaseWorkFolder();
   OpenOutputFolder();
   ShowJobReport();
-  job.output_folder.clear();
-  if (job.host.job_end_time) *job.host.job_end_time = ElapsedMs();
-  if (job.host.observer) job.host.observer->JobFinished();
+  MarkJobEnded();
 }
 
 namespace slicing_detail {
@@ -180,9 +205,25 @@ int64_t FieldValue(gui::ControlId field) { return TextToInt(Gui().Text(field)); 
 
 bool ControlChecked(gui::ControlId control) { return Gui().State(control) != 0; }
 
-int ProgressPercent(int64_t row, int64_t rows) {
-  const double exact = static_cast<double>(row + 1) / static_cast<double>(rows + 1) * 100.0;
+int ProgressPercent(int64_t row, int64_t rows, double within) {
+  const double exact = (static_cast<double>(row + 1) + within) / static_cast<double>(rows + 1) * 100.0;
   return static_cast<int>(std::nearbyintf(static_cast<float>(exact)));
+}
+
+// A source cut in converter strips counts strip by strip. While its last strip is cut,
+// strip_index is -1 again, but strip_first_row is past 0.
+void ShowCutProgress() {
+  const SlicingJob& job = JobRecord();
+  double within = 0.0;
+  if (job.source_height > 0) {
+    within = std::clamp(static_cast<double>(job.cursor_y) / static_cast<double>(job.source_height), 0.0, 1.0);
+  }
+  if (job.strip_index != -1) {
+    within = (job.strip_index + within) / StripCount;
+  } else if (job.strip_first_row > 0) {
+    within = (StripCount - 1 + within) / StripCount;
+  }
+  Gui().SetState(gui::CtlProgressBar, ProgressPercent(job.source_index, ListRowCount(), within));
 }
 
 namespace {

@@ -198,6 +198,10 @@ void ResetSlicingJob();
 void StartJob();
 void StepJob();
 void ShowJobStarted();
+// Escape: a running job stops where it is. Pieces written stay; the open piece, images and
+// converter files go; the progress row reads "작업 취소" and the loop's end time is set as
+// after a finished job. Nothing when no job runs.
+void CancelJob();
 void FinishJob();  // always called after the state has been set to JobIdle
 
 // Numbers and writes one piece held in image n.

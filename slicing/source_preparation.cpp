@@ -72,23 +72,33 @@ struct ConverterOutput {
   std::u16string failure;
 };
 
+// While the converter works the window stays painted; what the user does meanwhile is
+// taken by the loop once the preparation is over (Escape then cancels the job).
+constexpr auto kPaintInterval = std::chrono::milliseconds(20);
+
 // Runs the converter and reads its output until it ends. A conversion's log is passed on
 // to the program's standard output, where it went before it was read.
 ConverterOutput RunConverter(const std::u16string& parameters, bool pass_on) {
   const std::u16string failed_line = FromUtf8(std::string(kConverterLogStart) + std::string(kConverterFailedWord));
   ConverterOutput output;
+  Gui().PaintNow();  // the progress row as it stands before the wait begins
   ProgramStart start = StartProgram(TheSlicingJob().converter_path, parameters, u"", RunOpen | RunRead | RunHide);
   if (!start.record) return output;
   output.started = true;
+  auto painted = std::chrono::steady_clock::now();
   while (ProgramIsRunning(start.record)) {
     if (ProgramOutputAvailable(start.record) != 0) {
       const std::u16string line = ReadOutputLine(start.record);
       if (line.find(kSizeTag) != std::u16string::npos) output.height = HeightFromSizeLine(line);
       if (line.starts_with(failed_line)) output.failure = line.substr(failed_line.size());
       if (pass_on) std::fprintf(stdout, "%s\n", ToUtf8(line).c_str());
-    } else {
-      // Nothing to read yet: a short nap keeps the wait from spinning a core.
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    // Nothing to read yet: a short nap keeps the wait from spinning a core.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (std::chrono::steady_clock::now() - painted >= kPaintInterval) {
+      Gui().PaintNow();
+      painted = std::chrono::steady_clock::now();
     }
   }
   WaitForProgramEnd(start.record, -1);
@@ -201,6 +211,16 @@ void ResizeSource() {
   }
 }
 
+// The progress row for the source (or strip) about to be prepared, painted at once: the
+// preparation blocks the loop until the source is loaded.
+void ShowSourceStart() {
+  SlicingJob& job = TheSlicingJob();
+  job.cursor_y = 0;
+  ShowCutProgress();
+  Gui().SetText(gui::CtlProgressText, FilePart(job.source_path));
+  Gui().PaintNow();
+}
+
 // Chooses what to load for the next source (or strip) and runs the converter when the
 // source needs it. Returns the path to load.
 std::u16string ConvertIfNeeded() {
@@ -217,17 +237,20 @@ std::u16string ConvertIfNeeded() {
     load_path = next;
     // A file that is not there needs no converter to say so.
     present = IdentityOf(next).has_value();
+    ShowSourceStart();
     if (present) reported_height = QuerySourceHeight(next);
   } else {
     ++job.strip_index;
     --job.source_index;  // the row stays the same
     job.strip_first_row += job.source_height;
     load_path = StripFileName(job.source_path, job.strip_index);
+    ShowSourceStart();
   }
-  const std::u16string extension = LowerAscii(ExtensionPart(load_path));
-  Gui().SetState(gui::CtlProgressBar, ProgressPercent(job.source_index, ListRowCount()));
-  Gui().SetText(gui::CtlProgressText, std::u16string(FilePart(job.source_path)) + std::u16string(kConverting));
   if (!present) return load_path;
+  const std::u16string extension = LowerAscii(ExtensionPart(load_path));
+  if (reported_height > StripThreshold || IsLayeredFormat(extension)) {
+    Gui().SetText(gui::CtlProgressText, std::u16string(FilePart(job.source_path)) + std::u16string(kConverting));
+  }
   if (reported_height > StripThreshold) {
     ConvertToStrips(extension);
     job.strip_index = 0;
@@ -246,7 +269,10 @@ bool PrepareNextSource() {
   SlicingJob& job = TheSlicingJob();
   job.delete_after_load = false;
   const std::u16string load_path = ConvertIfNeeded();
-  Gui().SetText(gui::CtlProgressText, FilePart(job.source_path));
+  if (Gui().Text(gui::CtlProgressText) != FilePart(job.source_path)) {
+    Gui().SetText(gui::CtlProgressText, FilePart(job.source_path));
+    Gui().PaintNow();
+  }
   LoadFailure failure = LoadFailure::None;
   if (ImageLoad(SourceImage, load_path, &failure) == 0) {
     return SkipUnloadedSource(load_path, LoadProblem(failure, load_path != job.source_path));

@@ -71,7 +71,8 @@ void ShowAboutWindow() {
 
 void HandleAboutEvent(const gui::Event& event) {
   if (event.window != gui::AboutWindow) return;
-  if (event.kind == gui::EventKind::Close) {
+  // Escape closes the window as its close box does.
+  if (event.kind == gui::EventKind::Close || event.kind == gui::EventKind::Cancel) {
     CloseAboutWindow();
   } else if (event.kind == gui::EventKind::Control && event.control == gui::CtlAboutClose) {
     CloseAboutWindow();

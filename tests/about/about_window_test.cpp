@@ -129,6 +129,10 @@ TEST_F(AboutWindowTest, CloseBoxAndCloseButtonHideAndASecondShowRebuildsNothing)
   Drain();
   EXPECT_FALSE(gui->Window(gui::AboutWindow)->visible);
   EXPECT_FALSE(App().about_animating);
+  ShowAboutWindow();
+  EXPECT_TRUE(gui->PressKeys(u"Esc"));  // Escape acts as the close box
+  Drain();
+  EXPECT_FALSE(gui->Window(gui::AboutWindow)->visible);
 }
 
 TEST_F(AboutWindowTest, OnePressOfUpdateOpensTheAddressOnceWhileTheLoopPolls) {

@@ -2,6 +2,7 @@
 // converter files, the size limits, resizing, and skipping sources that do not load.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -57,6 +58,8 @@ struct ProgressObserver : RecordingObserver {
 TEST_F(SourcePreparationTest, AnOverTallSourceIsCutInStripsAsOneContinuousImage) {
   ProgressObserver progress;
   TheSlicingJob().host.observer = &progress;
+  std::vector<std::u16string> painted;
+  gui_->OnPaint([&] { painted.push_back(gui_->Text(gui::CtlProgressText)); });
   const fs::path page = MakePage("ep/tall.png", 16, 40000);
   AddSource(page);
   UseFixedHeight(1500, false);
@@ -70,12 +73,35 @@ TEST_F(SourcePreparationTest, AnOverTallSourceIsCutInStripsAsOneContinuousImage)
   ASSERT_TRUE(second);
   EXPECT_EQ(RowCode(*second, 0), 1500);
   EXPECT_EQ(RowCode(*second, 1499), 2999);
-  for (int bar : progress.bar_at_piece) EXPECT_EQ(bar, 50);
+  // The bar moves through the one source, strip by strip and piece by piece.
+  EXPECT_TRUE(std::is_sorted(progress.bar_at_piece.begin(), progress.bar_at_piece.end()));
+  EXPECT_LE(progress.bar_at_piece.front(), 52);
+  EXPECT_GE(progress.bar_at_piece.back(), 95);
+  // The row named the file, and the conversion, on screen before each wait.
+  EXPECT_EQ(painted.front(), u"tall.png");
+  EXPECT_NE(std::find(painted.begin(), painted.end(), u"tall.png(파일 변환 중)"), painted.end());
   EXPECT_TRUE(FilesIn(settings_).empty());
   const auto calls = ConverterCalls();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0], "-logfile\t-\t-info\t" + page.string() + "[0]");
   EXPECT_EQ(calls[1], "-logfile\t-\t-convertSlice\t" + page.string() + "\t-configPath\t" + settings_.string() + "/");
+}
+
+TEST_F(SourcePreparationTest, CancelKeepsWrittenPiecesAndRemovesConverterFiles) {
+  AddSource(MakePage("ep/tall.png", 16, 40000));
+  UseFixedHeight(1500, false);
+  TheSlicingJob().job_state = JobStartRequested;
+  StartJob();
+  for (int i = 0; i < 3; ++i) StepJob();
+  EXPECT_FALSE(FilesIn(settings_).empty());
+  CancelJob();
+  EXPECT_EQ(TheSlicingJob().job_state, JobIdle);
+  EXPECT_EQ(gui_->Text(gui::CtlProgressText), u"작업 취소");
+  EXPECT_GE(job_end_time_, 0);
+  EXPECT_TRUE(FilesIn(settings_).empty());
+  // Strips of 2000 rows: two pieces were written; the open one (500 rows) is dropped.
+  EXPECT_EQ(FilesIn(root_ / "ep/slice"), (std::vector<std::string>{"slice_1.png", "slice_2.png"}));
+  EXPECT_EQ(FindImage(SourceImage), nullptr);
 }
 
 TEST_F(SourcePreparationTest, CutDetectionJoinsAStripsLastPieceToTheNextStrip) {

@@ -1,0 +1,127 @@
+// What a desktop user expects of the window: the About window kept above its owner, the
+// job moving whatever window is used, keyboard, tab order, tooltips, Escape.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindow>
+
+#include "app/event_loop.h"
+#include "tests/gui/qt/qt_fixture.h"
+
+namespace zen::gui {
+namespace {
+
+class DesktopTest : public QtGuiTest {
+ protected:
+  QWidget* OpenAbout() {
+    gui->OpenWindow(AboutWindow, 360, 520, u"정보", MainWindow, false);
+    gui->CreateControl(AboutWindow, CtlAboutClose, ControlKind::Button, {200, 460, 150, 30}, u"닫기", {});
+    gui->ShowWindow(AboutWindow, true);
+    return gui->WindowWidget(AboutWindow);
+  }
+};
+
+TEST_F(DesktopTest, TheAboutWindowBelongsToTheMainWindowAndGetsTheKeyboardBackAfterABox) {
+  QWidget* about = OpenAbout();
+  QWidget* main = gui->WindowWidget(MainWindow);
+  // A dialog with a transient parent: X window managers keep it above the main window.
+  EXPECT_EQ(about->windowType(), Qt::Dialog);
+  ASSERT_NE(about->windowHandle(), nullptr);
+  EXPECT_EQ(about->windowHandle()->transientParent(), main->windowHandle());
+  // A box right after showing (the engine's error box) comes back to the About window.
+  QString title, text;
+  QWidget* owner = nullptr;
+  QTimer::singleShot(50, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      title = box->windowTitle();
+      text = box->text();
+      owner = box->parentWidget();
+      box->close();
+    }
+  });
+  gui->MessageBox(u"Error", u"Can't open windowed screen!", MessageIcon::Plain);
+  EXPECT_EQ(title, QStringLiteral("Error"));
+  EXPECT_EQ(text, QStringLiteral("Can't open windowed screen!"));  // the title is not repeated
+  EXPECT_EQ(owner, about);
+  EXPECT_TRUE(QTest::qWaitForWindowActive(about));
+}
+
+TEST_F(DesktopTest, AJobReachesItsEndWithOnlyTheAboutWindowUsed) {
+  int steps_left = 5;
+  Hooks().job_state = [&] { return steps_left > 0 ? 2 : 0; };
+  Hooks().step_job = [&] { --steps_left; };
+  App().poll_events = true;
+  QWidget* about = OpenAbout();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+  Drain();
+  QTest::mouseClick(gui->ControlWidget(CtlAboutClose), Qt::LeftButton);
+  for (int turn = 0; turn < 10 && steps_left > 0; ++turn) RunTurn();
+  EXPECT_EQ(steps_left, 0);
+  EXPECT_EQ(App().event_window, AboutWindow);
+}
+
+TEST_F(DesktopTest, KeysPressTheirButtonsTabFollowsTheLayoutAndIconsExplainThemselves) {
+  ActivateMain();
+  QWidget* window = gui->WindowWidget(MainWindow);
+  auto pressed = [&](QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(target, key, modifiers);
+    std::vector<ControlId> controls;
+    for (const Event& e : Drain()) {
+      if (e.subtype == EventSubtype::Pressed) controls.push_back(e.control);
+    }
+    return controls;
+  };
+  using Ids = std::vector<ControlId>;
+  EXPECT_EQ(pressed(window, Qt::Key_O, Qt::ControlModifier), Ids{CtlToolbarAdd});
+  EXPECT_EQ(pressed(window, Qt::Key_S, Qt::ControlModifier), Ids{CtlSaveButton});
+  EXPECT_EQ(pressed(window, Qt::Key_Return, Qt::ControlModifier), Ids{CtlStartButton});
+  // Delete and Alt+arrows act on the list only: in a field they keep their usual meaning.
+  QWidget* field = gui->ControlWidget(CtlHeightField);
+  field->setFocus();
+  EXPECT_EQ(pressed(field, Qt::Key_Delete, Qt::NoModifier), Ids{});
+  QWidget* list = gui->ControlWidget(CtlSourceList);
+  list->setFocus();
+  EXPECT_EQ(pressed(list, Qt::Key_Delete, Qt::NoModifier), Ids{CtlToolbarRemove});
+  EXPECT_EQ(pressed(list, Qt::Key_Up, Qt::AltModifier), Ids{CtlToolbarUp});
+  EXPECT_EQ(pressed(list, Qt::Key_Down, Qt::AltModifier), Ids{CtlToolbarDown});
+
+  // Tab: the list, then the cutting settings from the top.
+  QTest::keyClick(list, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), gui->ControlWidget(CtlFixedOption));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), gui->ControlWidget(CtlHeightField));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), gui->ControlWidget(CtlJoinCheck));
+
+  auto* add = gui->ControlWidget(CtlToolbarAdd)->findChild<QPushButton*>();
+  ASSERT_NE(add, nullptr);
+  EXPECT_EQ(add->toolTip(), QString::fromUtf8("파일 추가 (Ctrl+O)"));
+  for (ControlId id : {CtlToolbarRemove, CtlToolbarUp, CtlToolbarDown, CtlToolbarClear}) {
+    EXPECT_FALSE(gui->ControlWidget(id)->toolTip().isEmpty());
+  }
+}
+
+TEST_F(DesktopTest, EscapeCancelsTheJobInTheMainWindowAndClosesTheAboutWindow) {
+  int state = 2;
+  Hooks().job_state = [&] { return state; };
+  Hooks().cancel_job = [&] { state = 0; };
+  App().poll_events = true;
+  ActivateMain();
+  QTest::keyClick(gui->ControlWidget(CtlHeightField), Qt::Key_Escape);  // a field does not keep it
+  RunTurn();
+  EXPECT_EQ(state, 0);
+
+  QWidget* about = OpenAbout();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+  Drain();
+  QTest::keyClick(about, Qt::Key_Escape);
+  std::vector<Event> events = Drain();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, EventKind::Cancel);
+  EXPECT_EQ(events[0].window, AboutWindow);
+}
+
+}  // namespace
+}  // namespace zen::gui
