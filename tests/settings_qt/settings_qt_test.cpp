@@ -101,8 +101,8 @@ TEST(SettingsOnQt, ASavedFieldIsBackAfterARestart) {
   QTimer::singleShot(300, [&confirmed] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
-    confirmed = box->text() == QString::fromStdU16String(u"알림") &&
-                box->informativeText() == QString::fromStdU16String(u"현재 설정이 저장되었습니다.");
+    confirmed = box->windowTitle() == QString::fromStdU16String(u"알림") &&
+                box->text() == QString::fromStdU16String(u"현재 설정이 저장되었습니다.");
     if (auto* ok = box->findChild<QPushButton*>()) ok->click();
   });
   save->click();
