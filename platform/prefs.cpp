@@ -161,16 +161,21 @@ int PrefsCreate(std::u16string_view path, int flags) {
   PrefsClose();
   PrefsDocument& doc = Prefs();
   std::string name = ToUtf8(path);
-  // No truncation here: an existing file keeps its content until the write-out replaces it.
-  int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return 0;
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return 0;
+  // Nothing is created or truncated here: the file comes into being only by the rename of
+  // the write-out, so a save cut short never leaves an empty file.
+  int fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT || !CanCreateIn(FolderOfPath(name))) return 0;
+    doc.rememberedPath = name;
+  } else {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      close(fd);
+      return 0;
+    }
+    doc.fd = fd;
+    doc.openPath = name;
   }
-  doc.fd = fd;
-  doc.openPath = name;
   doc.flags = flags;
   doc.utf8 = true;
   doc.modified = true;

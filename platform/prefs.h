@@ -49,9 +49,10 @@ PrefsDocument& Prefs();
 // when the file was opened (also read-only); 0 when it does not exist or cannot be
 // opened. A missing file still gives an empty document that closing will create.
 int PrefsOpen(std::u16string_view path, int flags = 0, int encoding = PrefsLatin1UnlessMarked);
-// Closes any open document, then creates `path` (an existing file is replaced at close).
-// The new document is empty, UTF-8 and modified. 0 when the file cannot be created; the
-// document then accepts no writes.
+// Closes any open document, then starts a new one for `path`, which the write-out at
+// close makes (or replaces) by a rename; nothing is created before. The new document is
+// empty, UTF-8 and modified. 0 when the file cannot be made there; the document then
+// accepts no writes.
 int PrefsCreate(std::u16string_view path, int flags = 0);
 
 // Signed 64-bit value of `key` ("%lld" rules, 0 when no number parses), or

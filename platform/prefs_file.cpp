@@ -3,8 +3,11 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,21 +36,51 @@ std::string ResolvedTarget(const std::string& path) {
   return target;
 }
 
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+// Temporary files are named target + ".tmp" + the writer's process id + "-" + a count.
+constexpr std::string_view kTemporaryMark = ".tmp";
 
 // A new file beside `target` that did not exist before; -1 when none can be made.
 int CreateTemporary(const std::string& target, std::string& name) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    name = target + std::string(kTemporaryMark) + std::to_string(getpid()) + "-" + std::to_string(++counter);
     int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
+}
+
+// The writer's process id in a temporary file's name (after the target's name), or 0.
+pid_t WriterOf(std::string_view entry, std::string_view target_name) {
+  if (!entry.starts_with(target_name)) return 0;
+  entry.remove_prefix(target_name.size());
+  if (!entry.starts_with(kTemporaryMark)) return 0;
+  entry.remove_prefix(kTemporaryMark.size());
+  const size_t dash = entry.find('-');
+  if (dash == 0 || dash == std::string_view::npos) return 0;
+  pid_t pid = 0;
+  for (char c : entry.substr(0, dash)) {
+    if (c < '0' || c > '9' || pid > 99999999) return 0;
+    pid = pid * 10 + (c - '0');
+  }
+  return pid;
+}
+
+// Removes what savers killed before their rename left beside `target`. A process id that
+// has been given to another process since keeps its file until that one ends too.
+void RemoveDeadTemporaries(const std::string& target) {
+  const std::string folder = FolderOfPath(target);
+  const size_t slash = target.rfind('/');
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  DIR* listing = opendir(folder.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = readdir(listing)) {
+    const pid_t writer = WriterOf(entry->d_name, name);
+    if (writer > 0 && writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH) {
+      unlinkat(dirfd(listing), entry->d_name, 0);
+    }
+  }
+  closedir(listing);
 }
 
 void SyncFolder(const std::string& folder) {
@@ -77,6 +110,7 @@ std::optional<std::string> ReadWholeFile(int fd) {
 
 bool ReplaceFile(const std::string& path, const std::string& content, int mode) {
   std::string target = ResolvedTarget(path);
+  RemoveDeadTemporaries(target);
   std::string temporary;
   int fd = CreateTemporary(target, temporary);
   if (fd < 0) return false;
@@ -88,8 +122,16 @@ bool ReplaceFile(const std::string& path, const std::string& content, int mode) 
     unlink(temporary.c_str());
     return false;
   }
-  SyncFolder(FolderOf(target));
+  SyncFolder(FolderOfPath(target));
   return true;
 }
+
+std::string FolderOfPath(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool CanCreateIn(const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }
 
 }  // namespace zen

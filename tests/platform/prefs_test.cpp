@@ -4,8 +4,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "platform/text.h"
 #include "tests/platform/temp_folder.h"
@@ -34,7 +38,7 @@ class PrefsTest : public ::testing::Test {
 TEST_F(PrefsTest, NewFileHasMarkLineAndKeysInNormalForm) {
   path_ = dir_ / "config.ini";
   ASSERT_NE(PrefsCreate(FromUtf8(path_)), 0);
-  EXPECT_TRUE(std::filesystem::exists(path_));  // created at once
+  EXPECT_FALSE(std::filesystem::exists(path_));  // made only by the write-out's rename
   PrefsWriteInt(u"A", 1);
   PrefsWriteText(u"B", u"x");
   EXPECT_NE(PrefsClose(), 0);
@@ -259,6 +263,57 @@ TEST_F(PrefsTest, ReadOnlyFileIsReadButNeverWritten) {
   EXPECT_EQ(PrefsReadInt(u"A", 0), 1);  // accepted in memory
   EXPECT_EQ(PrefsClose(), 0);           // and dropped at close
   EXPECT_EQ(testing::ReadFileBytes(readOnly), before);
+}
+
+// Saves `value` into path in a child process killed at its `step`-th system call (0: never).
+// False when the child ran to its end before that step, or cannot be traced.
+bool SaveKilledAt(const std::string& path, int step, int value) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(2);
+    raise(SIGSTOP);
+    if (PrefsOpen(FromUtf8(path)) == 0 && !std::filesystem::exists(path)) PrefsCreate(FromUtf8(path));
+    PrefsWriteInt(u"Value", value);
+    PrefsWriteText(u"Text", u"a whole line");
+    _exit(PrefsClose() != 0 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  for (int stops = 0; WIFSTOPPED(status); ++stops) {
+    if (stops == step) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);  // reaped, so its process id is free
+      return true;
+    }
+    ptrace(PTRACE_SYSCALL, child, nullptr, nullptr);
+    waitpid(child, &status, 0);
+  }
+  return false;
+}
+
+TEST_F(PrefsTest, SaveKilledAtAnyStepLeavesAWholeFileOrNoneAndItsLeftoversGoAtTheNextSave) {
+  path_ = dir_ / "config.ini";
+  const std::string first = Mark + "Value = 1\nText = a whole line\n";
+  const std::string second = Mark + "Value = 2\nText = a whole line\n";
+  int steps = 0;
+  for (int step = 1; SaveKilledAt(path_, step, 1); ++step, ++steps) {
+    if (std::filesystem::exists(path_)) {
+      EXPECT_EQ(Saved(), first) << "first save killed at step " << step;
+    }
+    std::filesystem::remove(path_);
+  }
+  if (steps == 0) GTEST_SKIP() << "child processes cannot be traced here";
+  dir_.Write("config.ini", first);
+  for (int step = 1; SaveKilledAt(path_, step, 2); ++step) {
+    const std::string saved = Saved();
+    EXPECT_TRUE(saved == first || saved == second) << "save killed at step " << step;
+    dir_.Write("config.ini", first);
+  }
+  // The killed savers' temporary files are gone after one save that runs to its end.
+  ASSERT_NE(PrefsOpen(FromUtf8(path_)), 0);
+  PrefsWriteInt(u"Value", 3);
+  ASSERT_NE(PrefsClose(), 0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 1);
 }
 
 TEST(PrefsText, WritingFlags) {
