@@ -58,6 +58,13 @@ void ClampMaximum(gui::ControlId field, int64_t maximum) {
   if (TextToInt(Gui().Text(field)) > maximum) Gui().SetText(field, IntToText(maximum));
 }
 
+std::u16string WithinRange(std::u16string text, FieldRange range) {
+  const int64_t value = TextToInt(text);
+  if (value < range.low) return IntToText(range.low);
+  if (value > range.high) return IntToText(range.high);
+  return text;
+}
+
 void OnFocusGained(gui::ControlId control) {
   if (control == gui::CtlFolderBox) {
     std::u16string text = Gui().Text(control);

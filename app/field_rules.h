@@ -3,7 +3,10 @@
 // and prefix boxes valid, and the digits label. The event loop calls OnFocusGained,
 // OnFocusLost and OnChanged for control events of the main window.
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "app/main_fields.h"
 
 #include "platform/gui/window_system.h"
 
@@ -22,6 +25,8 @@ bool NameBoxesUsableForStart();
 // Set the field to the bound when its value (the field conversion; empty is 0) lies beyond.
 void ClampMinimum(gui::ControlId field, int64_t minimum);
 void ClampMaximum(gui::ControlId field, int64_t maximum);
+// Both clamps on a text before it reaches its field: the text, or the bound it passes.
+std::u16string WithinRange(std::u16string text, FieldRange range);
 
 void OnFocusGained(gui::ControlId control);
 void OnFocusLost(gui::ControlId control);

@@ -18,6 +18,7 @@
 #include "batch/batch_sources.h"
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
+#include "platform/prefs_file.h"
 #include "platform/text.h"
 #include "platform/trash.h"
 #include "slicing/slicing_job.h"
@@ -55,6 +56,23 @@ void ChooseSettings(const BatchOptions& o) {
     const std::u16string file = FromUtf8(o.config_file);
     hooks.load_settings = [file] { LoadSettingsFrom(file); };
   }
+}
+
+// A settings file the preferences reader would pass over (missing, unreadable, larger than
+// it reads) is an error rather than a run with other settings than asked for.
+bool ConfigFileReadable(const std::string& path, const std::string& given, std::FILE* err) {
+  std::error_code error;
+  const bool regular = std::filesystem::is_regular_file(path, error);
+  if (!regular || access(path.c_str(), R_OK) != 0) {
+    std::fprintf(err, "zentrova-slice: option --config: cannot read %s\n", given.c_str());
+    return false;
+  }
+  if (std::filesystem::file_size(path, error) > static_cast<uintmax_t>(PrefsMaxFileSize)) {
+    std::fprintf(err, "zentrova-slice: option --config: %s is larger than %lld MiB, more than a settings file holds\n",
+                 given.c_str(), PrefsMaxFileSize >> 20);
+    return false;
+  }
+  return true;
 }
 
 void RunJob(BatchProgress& progress) {
@@ -172,10 +190,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   BatchOptions resolved = options;
   if (resolved.config == ConfigSource::File) {
     resolved.config_file = std::filesystem::absolute(resolved.config_file).string();
-    if (!std::filesystem::is_regular_file(resolved.config_file)) {
-      std::fprintf(err, "zentrova-slice: option --config: cannot read %s\n", options.config_file.c_str());
-      return ExitUsage;
-    }
+    if (!ConfigFileReadable(resolved.config_file, options.config_file, err)) return ExitUsage;
   }
 
   auto owned = std::make_unique<HeadlessGui>();

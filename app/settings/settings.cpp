@@ -57,12 +57,17 @@ void LoadState(const MainField& field, int64_t value) {
   }
 }
 
+// A hand-edited file is held to the ranges the window's fields keep (a digit count of a
+// million million would have the job build names without end), before a field's length
+// limit could cut the number.
+void LoadText(const MainField& field, std::u16string text) {
+  Gui().SetText(field.id, field.range.Given() ? WithinRange(std::move(text), field.range) : std::move(text));
+}
+
 void LoadField(const MainField& field) {
   switch (field.stored) {
-    case Stored::Number:
-      Gui().SetText(field.id, IntToText(PrefsReadInt(field.key, TextToInt(field.text))));
-      break;
-    case Stored::Text: Gui().SetText(field.id, PrefsReadText(field.key, field.text)); break;
+    case Stored::Number: LoadText(field, IntToText(PrefsReadInt(field.key, TextToInt(field.text)))); break;
+    case Stored::Text: LoadText(field, PrefsReadText(field.key, field.text)); break;
     case Stored::State: LoadState(field, PrefsReadInt(field.key, field.state)); break;
     case Stored::No: break;
   }

@@ -209,7 +209,10 @@ TEST_F(BatchCliTest, BadValuesAreUsageErrorsAndWriteNothing) {
       {"--folder a/b", "--folder"},      {"--folder ..", "--folder"},    {"--prefix 'x/y'", "--prefix"},
       {"--mode sideways", "--mode"},     {"--format gif", "--format"},   {"--frobnicate", "--frobnicate"},
       {"--width", "--width"},            {"--config missing.ini", "--config"},
+      {"--config huge.ini", "--config"},  // more than a settings file holds, not passed over
   };
+  std::ofstream(root_ / "huge.ini") << "SliceHeight = 700\n";
+  fs::resize_file(root_ / "huge.ini", 17 << 20);
   for (const auto& [arguments, option] : cases) {
     const CliResult r = Run("--no-config " + arguments + " ep1");
     EXPECT_EQ(r.status, 2) << arguments;

@@ -93,10 +93,10 @@ TEST_F(SettingsTest, MissingFileKeepsTheWindowDefaults) {
   EXPECT_FALSE(fs::exists(ConfigPath()));
 }
 
-TEST_F(SettingsTest, LoadPutsEveryValueIntoItsControlUnchecked) {
+TEST_F(SettingsTest, LoadPutsEveryValueIntoItsControlWithinTheFieldsRange) {
   WriteFile(ConfigPath(),
             "SliceType = 2\nSliceHeight = 50000\nConnectSlice = 0\nAutoSliceMin = 5\nAutoSliceMax = 7\n"
-            "Resize = 1\nResizeWidth = abc\nCustomDir = 출력\nCustomFileName =\nDigitNumber = 3\n"
+            "Resize = 1\nResizeWidth = abc\nCustomDir = 출력\nCustomFileName =\nDigitNumber = 1000000000000\n"
             "SaveExtension = 1\nJPGQuality = 50\nFolderOpen = 0\n");
   // Without a byte-order mark the file reads as Latin-1; write a marked one for Hangul.
   std::string marked = "\xEF\xBB\xBF" + ReadFile(ConfigPath());
@@ -104,18 +104,17 @@ TEST_F(SettingsTest, LoadPutsEveryValueIntoItsControlUnchecked) {
   LoadSettings();
   EXPECT_EQ(Gui().State(CtlCutDetectOption), 1);
   EXPECT_EQ(Gui().State(CtlFixedOption), 0);
-  EXPECT_EQ(Gui().Text(CtlHeightField), u"50000");
+  EXPECT_EQ(Gui().Text(CtlHeightField), u"32000");
   EXPECT_EQ(Gui().State(CtlJoinCheck), 0);
-  EXPECT_EQ(Gui().Text(CtlMinimumField), u"5");
-  EXPECT_EQ(Gui().Text(CtlMaximumField), u"7");
+  EXPECT_EQ(Gui().Text(CtlMinimumField), u"10");
+  EXPECT_EQ(Gui().Text(CtlMaximumField), u"100");
   EXPECT_EQ(Gui().State(CtlResizeCheck), 1);
-  EXPECT_EQ(Gui().Text(CtlWidthField), u"0");  // not a number
+  EXPECT_EQ(Gui().Text(CtlWidthField), u"1");  // not a number: 0, raised to the least width
   EXPECT_EQ(Gui().Text(CtlFolderBox), u"출력");
   EXPECT_EQ(Gui().Text(CtlPrefixBox), u"");  // the key exists: empty, not "slice_"
-  EXPECT_EQ(Gui().Text(CtlDigitsField), u"3");
-  EXPECT_EQ(Gui().Text(CtlDigitsLabel), u"파일명 자릿수 (001) :");
+  EXPECT_EQ(Gui().Text(CtlDigitsField), u"99");
   EXPECT_EQ(Gui().State(CtlFormatBox), 1);
-  EXPECT_EQ(Gui().Text(CtlQualityField), u"50");
+  EXPECT_EQ(Gui().Text(CtlQualityField), u"10");
   EXPECT_EQ(Gui().State(CtlOpenFolderCheck), 0);
 
   // Saving after a cut-detection load writes SliceType 0.
