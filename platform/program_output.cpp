@@ -5,56 +5,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "platform/output_decoding.h"
 #include "platform/program_records.h"
 #include "platform/program_runner.h"
 
 namespace zen {
 
 namespace {
-
-constexpr char16_t Space = u' ';
-
-// Decodes one character of UTF-8 output into `units`; the number of units (1 or 2),
-// or 0 at the end of the output, also when it ends inside a sequence.
-int DecodeCharacter(PipeReader& reader, char16_t units[2]) {
-  int b0 = reader.ReadByte();
-  if (b0 < 0) return 0;
-  int more = 0;
-  uint32_t value = 0;
-  if (b0 < 0x80) {
-    units[0] = static_cast<char16_t>(b0);
-    return 1;
-  } else if ((b0 & 0xE0) == 0xC0) {
-    more = 1;
-    value = b0 & 0x1F;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    more = 2;
-    value = b0 & 0x0F;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    more = 3;
-    value = b0 & 0x07;
-  } else {
-    units[0] = Space;  // a stray continuation byte or an impossible lead byte
-    return 1;
-  }
-  for (int i = 0; i < more; ++i) {
-    int b = reader.ReadByte();
-    if (b < 0) return 0;
-    value = (value << 6) | (static_cast<uint32_t>(b) & 0x3F);
-  }
-  if (more < 3) {
-    units[0] = static_cast<char16_t>(value);
-    return 1;
-  }
-  if (value < 0x10000 || value > 0x10FFFF) {
-    units[0] = Space;  // no surrogate pair can hold it
-    return 1;
-  }
-  value -= 0x10000;
-  units[0] = static_cast<char16_t>(0xD800 | (value >> 10));
-  units[1] = static_cast<char16_t>(0xDC00 | (value & 0x3FF));
-  return 2;
-}
 
 // A write to a program that has closed its input must fail, not end our process with
 // SIGPIPE: the signal is blocked for the write and a pending one is taken back.
@@ -97,11 +54,17 @@ std::u16string ReadOutputLine(ProgramRecord* record) {
   std::u16string line;
   if (record == nullptr || record->output == nullptr) return line;
   line.reserve(1024);
+  PipeReader& output = *record->output;
+  int64_t bytes = 0;
+  auto next = [&output, &bytes] {
+    ++bytes;
+    return output.ReadByte();
+  };
   char16_t units[2];
   for (;;) {
-    int n = DecodeCharacter(*record->output, units);
+    int n = DecodeCharacter(next, units);
     if (n == 0 || (n == 1 && units[0] == u'\n')) break;
-    line.append(units, static_cast<size_t>(n));
+    if (bytes <= ProgramLineLimit) line.append(units, static_cast<size_t>(n));
   }
   return line;
 }

@@ -2,6 +2,7 @@
 // Starting external programs with a parameter string and a working directory, with
 // optional pipes to their standard streams, polled from the GUI thread without blocking.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,32 @@ bool WaitForProgramEnd(ProgramRecord* record, int timeoutMs);
 // The program's exit status once it has ended (0 to 255); -1 while it runs, when a signal
 // ended it, or when it could not be known.
 int ProgramExitStatus(ProgramRecord* record);
+
+// How FollowProgram watches a program.
+struct ProgramWatch {
+  // The program is stopped once it has printed nothing for this long (milliseconds) and
+  // `progress` has not changed either; 0 or less never stops it.
+  int64_t quiet_limit_ms = 0;
+  // Any change of this value counts as a sign of life (for example the bytes the program
+  // has written so far); asked only when the program has been quiet for the limit.
+  std::function<uint64_t()> progress;
+  // Asked between polls (every few milliseconds); false stops the program.
+  std::function<bool()> keep_waiting;
+};
+
+enum class ProgramEnd : uint8_t {
+  Ended,      // the program ended by itself and its output was read
+  Stalled,    // quiet beyond the limit: stopped (SIGKILL)
+  Cancelled,  // keep_waiting said no: stopped (SIGKILL)
+};
+
+// Follows a program started with RunOpen (and RunRead for its lines) to its end, handing
+// each line of its standard output to on_line as ReadOutputLine would (a last line without
+// a line feed too; at most 1 MiB of a line, the rest dropped). Never waits on a line that
+// does not come: the watch can always stop the program. Once the program itself has ended,
+// output still held open by a process it left behind is not waited for.
+ProgramEnd FollowProgram(ProgramRecord* record, const std::function<void(const std::u16string&)>& on_line,
+                         const ProgramWatch& watch);
 
 // Closes the record's streams, removes it from the runner's list and frees it. Call it
 // once ProgramIsRunning has returned false; a program still running is reaped anyway.

@@ -1,6 +1,7 @@
 #include "platform/program_runner.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -249,6 +250,43 @@ TEST_F(ProgramRunnerTest, ReleasingARunningProgramStillReapsIt) {
   // A zombie would still answer kill(id, 0); only the reaper's wait makes the id vanish.
   for (int i = 0; i < 2500 && kill(id, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   EXPECT_NE(kill(id, 0), 0);
+}
+
+// A program that hangs is stopped; one that leaves a process holding its output ends when
+// it does; a line without end is kept to 1 MiB, in both ways of reading; a cancel stops.
+TEST_F(ProgramRunnerTest, FollowingAProgramNeverWaitsForever) {
+  Lines lines;
+  auto collect = [&lines](const std::u16string& line) { lines.push_back(line); };
+  ProgramRecord* hung = StartProgram(Script("h.sh", "printf 'begun\\npart'; exec sleep 600"), u"", u"", ReadFlags).record;
+  ASSERT_NE(hung, nullptr);
+  ProgramWatch watch;
+  watch.quiet_limit_ms = 100;
+  EXPECT_EQ(FollowProgram(hung, collect, watch), ProgramEnd::Stalled);
+  EXPECT_EQ(lines, Lines{u"begun"});
+  EXPECT_FALSE(ProgramIsRunning(hung));
+  ReleaseProgram(hung);
+
+  lines.clear();
+  ProgramRecord* parent = StartProgram(Script("l.sh", "sleep 600 & echo $!"), u"", u"", ReadFlags).record;
+  ASSERT_NE(parent, nullptr);
+  EXPECT_EQ(FollowProgram(parent, collect, {}), ProgramEnd::Ended);
+  ReleaseProgram(parent);
+  ASSERT_EQ(lines.size(), 1u);
+  kill(static_cast<pid_t>(TextToInt(lines[0])), SIGKILL);
+
+  lines.clear();
+  const std::string endless = "head -c 3000000 /dev/zero | tr '\\000' a; echo; echo end";
+  ProgramRecord* long_line = StartProgram(Script("a.sh", endless), u"", u"", ReadFlags).record;
+  EXPECT_EQ(FollowProgram(long_line, collect, {}), ProgramEnd::Ended);
+  ReleaseProgram(long_line);
+  EXPECT_EQ(lines, (Lines{std::u16string(1 << 20, u'a'), u"end"}));
+  EXPECT_EQ(RunAndRead(endless), (Lines{std::u16string(1 << 20, u'a'), u"end"}));
+
+  ProgramRecord* cancelled = StartProgram(Script("c.sh", "exec sleep 600"), u"", u"", ReadFlags).record;
+  watch.keep_waiting = [] { return false; };
+  EXPECT_EQ(FollowProgram(cancelled, collect, watch), ProgramEnd::Cancelled);
+  EXPECT_FALSE(ProgramIsRunning(cancelled));
+  ReleaseProgram(cancelled);
 }
 
 }  // namespace
