@@ -11,6 +11,17 @@ if(ZEN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzzers see the coverage of the code under test only when that code is instrumented
+# too, not just the harness: every target of a fuzz build gets the coverage hooks (and
+# AddressSanitizer, which supplies them to programs linked without libFuzzer).
+if(ZEN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "ZEN_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address)
+endif()
+
 # zen_library(NAME DIR [DEPS ...]): a static library made of every .cpp directly in DIR.
 function(zen_library name)
   cmake_parse_arguments(ZL "" "" "DEPS" ${ARGN})

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     std::filesystem::path arg(argv[i]);
+    // A corpus folder that a fuzz run has not filled yet holds nothing to replay.
+    if (!std::filesystem::exists(arg)) continue;
     if (std::filesystem::is_directory(arg)) {
       for (const auto& entry : std::filesystem::recursive_directory_iterator(arg)) {
         if (entry.is_regular_file()) {
