@@ -27,7 +27,7 @@ void WireJobHooks(LoopHooks& hooks) {
     job.host.job_end_time = &App().job_end_time;
     job.host.settings_folder = App().settings_folder;
     job.converter_path = App().converter_path;
-    // What a job that ended early left in the converter's work folder.
+    // The converter folders of jobs that ended early, in this instance or another.
     RemoveLeftConverterFiles(job.host.settings_folder);
   };
   hooks.job_state = [] { return static_cast<int>(TheSlicingJob().job_state); };
@@ -35,6 +35,7 @@ void WireJobHooks(LoopHooks& hooks) {
   hooks.start_job = StartJobWithUsableNames;
   hooks.step_job = StepJob;
   hooks.cancel_job = CancelJob;
+  hooks.release_job = ResetSlicingJob;
 }
 
 }  // namespace zen

@@ -104,6 +104,7 @@ void ExitCleanUp() {
   CallHook(Hooks().exit_cleanup);
   // Windows first: nothing may paint an image after it is freed.
   if (gui::GuiInstalled()) gui::Gui().CloseAll();
+  CallHook(Hooks().release_job);
   ImageFree(AllImages);
 }
 

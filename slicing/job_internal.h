@@ -64,9 +64,9 @@ ProblemReason LoadProblem(LoadFailure failure, bool converted);
 std::u16string ProblemText(const ProblemReason& reason);
 // The end-of-job box: pieces not written, sources not loaded, stale pieces.
 void ShowJobReport();
-// The converter's work folder is held (shared) while a job runs, so that no other
-// instance's start-up clean-up takes the files it is about to load.
-void HoldWorkFolder();
+// The job's own work folder for the converter, made and locked on first use (ending in
+// "/"; empty when it cannot be made), and its removal with all it holds.
+const std::u16string& EnsureWorkFolder();
 void ReleaseWorkFolder();
 
 // Records that the piece under construction holds rows [first, first + count) of the

@@ -37,7 +37,7 @@ void FreeJobImages() {
 // its segments and leftover, its strip state and the converter files of its source.
 void DropInterruptedWork() {
   SlicingJob& job = JobRecord();
-  if (job.strip_index != -1) DeleteStripFiles(job.source_path);
+  ReleaseWorkFolder();  // with the strips an interrupted job was cutting
   job.strip_index = -1;
   job.delete_after_load = false;
   FreeJobImages();
@@ -137,7 +137,6 @@ void StartJob() {
   job.skipped_sources.clear();
   job.stale_pieces.clear();
   ResetLedger();
-  HoldWorkFolder();
   TakeStartSettings();
   job.job_state = JobRunning;
   PrepareSourceOrSkip();

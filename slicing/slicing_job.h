@@ -73,6 +73,8 @@ enum class JobProblem : uint8_t {
   TooLarge,               // more than the image store can hold
   ConverterNotStarted,    // the converter program could not be run
   ConversionFailed,       // the converter said why (the detail, its exit status)
+  ConverterStopped,       // the converter printed and wrote nothing for too long: stopped
+  NoWorkFolder,           // the converter's work folder could not be made
   ConverterWroteNothing,  // the converter ended without its output file
   WouldReplaceSource,     // the piece's path is one of the job's sources
   WrittenTwice,           // the piece's path was written earlier in this job
@@ -129,10 +131,13 @@ class JobObserver {
 struct JobHost {
   bool* poll_events = nullptr;      // the event loop's PollEvents
   int64_t* job_end_time = nullptr;  // the event loop's JobEndTime
-  std::u16string settings_folder;   // the converter's work folder, ending in "/"
+  std::u16string settings_folder;   // ending in "/"; the jobs' converter folders are made in it
   std::u16string opener = u"Open";  // the runner maps it to the desktop's opener
   JobObserver* observer = nullptr;
   bool dry_run = false;             // cut and report, but write no file and make no folder
+  // A converter run that prints nothing and writes nothing for this long is stopped and
+  // its source skipped (tests shorten it).
+  int64_t converter_quiet_limit_ms = 120000;
 };
 
 // The pieces written into one output folder with one prefix and extension, until the job
@@ -153,7 +158,8 @@ struct JobLedger {
   std::set<std::u16string> dry_run_written;
   std::set<std::u16string> cleaned_folders;  // output folders rid of dead temporary files
   PieceRun run;
-  int work_lock = -1;  // descriptor holding the work folder's lock while the job runs
+  std::u16string work_folder;  // the job's converter folder inside the settings folder, or empty
+  int work_lock = -1;          // descriptor holding that folder's lock while it exists
   uint64_t temporary_count = 0;  // numbers this process's temporary piece files
 };
 
@@ -207,9 +213,9 @@ void FinishJob();  // always called after the state has been set to JobIdle
 // Numbers and writes one piece held in image n.
 void SavePiece(ImageId n);
 
-// Removes the converter files (its BMP outputs and their unfinished ".part" files) that a
-// job which ended early left in the work folder, unless a running job holds that folder.
-void RemoveLeftConverterFiles(std::u16string_view work_folder);
+// Removes the work folders that jobs which ended early (in any instance) left in the
+// settings folder, never one a running job holds, and loose converter files there.
+void RemoveLeftConverterFiles(std::u16string_view settings_folder);
 
 // Loads the source at SourceIndex (or the next strip of the current one) into
 // SourceImage and sets up its output side. False when it could not be loaded (the caller

@@ -1,13 +1,14 @@
 // Bringing each source into SourceImage: the size query and the conversions through the
 // external converter, loading, the clean-up of converter files, the size limits and the
 // resize to the wished width.
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cmath>
-#include <thread>
 
 #include "imaging/codecs.h"
 #include "imaging/resize.h"
@@ -67,7 +68,8 @@ int64_t HeightFromSizeLine(std::u16string_view line) {
 // none) and, when it failed, its reason.
 struct ConverterOutput {
   bool started = false;
-  int status = -1;  // its exit status
+  bool stopped = false;  // by the watch: it stayed quiet too long
+  int status = -1;       // its exit status
   int64_t height = 0;
   std::u16string failure;
 };
@@ -76,8 +78,25 @@ struct ConverterOutput {
 // taken by the loop once the preparation is over (Escape then cancels the job).
 constexpr auto kPaintInterval = std::chrono::milliseconds(20);
 
-// Runs the converter and reads its output until it ends. A conversion's log is passed on
-// to the program's standard output, where it went before it was read.
+// Bytes in the work folder: a conversion that writes its strips is making progress even
+// while it prints nothing.
+uint64_t WorkFolderBytes() {
+  uint64_t bytes = 0;
+  const std::string folder = ToUtf8(TheSlicingJob().ledger.work_folder);
+  if (folder.empty()) return 0;
+  if (DIR* listing = opendir(folder.c_str())) {
+    struct stat info {};
+    while (const dirent* entry = readdir(listing)) {
+      if (fstatat(dirfd(listing), entry->d_name, &info, 0) == 0) bytes += static_cast<uint64_t>(info.st_size);
+    }
+    closedir(listing);
+  }
+  return bytes;
+}
+
+// Runs the converter and reads its output until it ends, or stops it when it stays quiet
+// past the limit. A conversion's log is passed on to the program's standard output, where
+// it went before it was read.
 ConverterOutput RunConverter(const std::u16string& parameters, bool pass_on) {
   const std::u16string failed_line = FromUtf8(std::string(kConverterLogStart) + std::string(kConverterFailedWord));
   ConverterOutput output;
@@ -85,61 +104,74 @@ ConverterOutput RunConverter(const std::u16string& parameters, bool pass_on) {
   ProgramStart start = StartProgram(TheSlicingJob().converter_path, parameters, u"", RunOpen | RunRead | RunHide);
   if (!start.record) return output;
   output.started = true;
+  ProgramWatch watch;
+  watch.quiet_limit_ms = TheSlicingJob().host.converter_quiet_limit_ms;
+  watch.progress = WorkFolderBytes;
   auto painted = std::chrono::steady_clock::now();
-  while (ProgramIsRunning(start.record)) {
-    if (ProgramOutputAvailable(start.record) != 0) {
-      const std::u16string line = ReadOutputLine(start.record);
-      if (line.find(kSizeTag) != std::u16string::npos) output.height = HeightFromSizeLine(line);
-      if (line.starts_with(failed_line)) output.failure = line.substr(failed_line.size());
-      if (pass_on) std::fprintf(stdout, "%s\n", ToUtf8(line).c_str());
-      continue;
-    }
-    // Nothing to read yet: a short nap keeps the wait from spinning a core.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  watch.keep_waiting = [&painted] {
     if (std::chrono::steady_clock::now() - painted >= kPaintInterval) {
       Gui().PaintNow();
       painted = std::chrono::steady_clock::now();
     }
-  }
-  WaitForProgramEnd(start.record, -1);
+    return true;
+  };
+  auto take_line = [&](const std::u16string& line) {
+    if (line.find(kSizeTag) != std::u16string::npos) output.height = HeightFromSizeLine(line);
+    if (line.starts_with(failed_line)) output.failure = line.substr(failed_line.size());
+    if (pass_on) std::fprintf(stdout, "%s\n", ToUtf8(line).c_str());
+  };
+  output.stopped = FollowProgram(start.record, take_line, watch) != ProgramEnd::Ended;
   output.status = ProgramExitStatus(start.record);
   ReleaseProgram(start.record);
   return output;
 }
 
 // Asks the converter for the height of the source's first image; 0 when it cannot be
-// started or prints no size line.
+// started or prints no size line. A converter that had to be stopped is this source's
+// problem: it is then not converted.
 int64_t QuerySourceHeight(std::u16string_view path) {
-  return RunConverter(u"-logfile - -info " + Quoted(std::u16string(path) + u"[0]"), false).height;
+  const ConverterOutput output = RunConverter(u"-logfile - -info " + Quoted(std::u16string(path) + u"[0]"), false);
+  if (output.stopped) TheSlicingJob().conversion_problem = {JobProblem::ConverterStopped};
+  return output.height;
 }
 
-// A conversion; what it said is kept for the reason of a load that then fails.
-void RunConversion(const std::u16string& parameters) {
-  const ConverterOutput output = RunConverter(parameters, true);
-  std::fflush(stdout);
+// A conversion into the job's work folder; what it said is kept for the reason of a load
+// that then fails.
+void RunConversion(const std::u16string& command, const std::u16string& source) {
   ProblemReason& problem = TheSlicingJob().conversion_problem;
+  const std::u16string& folder = EnsureWorkFolder();
+  if (folder.empty()) {
+    problem = {JobProblem::NoWorkFolder};
+    return;
+  }
+  const ConverterOutput output = RunConverter(u"-logfile - " + command + u" " + Quoted(source) + u" -configPath " +
+                                                  Quoted(folder), true);
+  std::fflush(stdout);
   if (!output.started) {
     problem = {JobProblem::ConverterNotStarted};
+  } else if (output.stopped) {
+    problem = {JobProblem::ConverterStopped};
   } else if (!output.failure.empty() || output.status != ConverterDone) {
     problem = {JobProblem::ConversionFailed, 0, output.status, output.failure};
   }
 }
 
-// Cuts the source into StripCount BMP strips in the settings folder.
+// Cuts the source into StripCount BMP strips in the work folder.
 void ConvertToStrips(std::u16string_view lower_extension) {
   SlicingJob& job = TheSlicingJob();
-  // Strips left by an earlier, interrupted run must never pass for this source's.
+  // Strips left by an earlier, interrupted source must never pass for this one's.
+  EnsureWorkFolder();
   DeleteStripFiles(job.source_path);
   std::u16string source = job.source_path;
   if (IsLayeredFormat(lower_extension)) source += u"[0]";
-  RunConversion(u"-logfile - -convertSlice " + Quoted(source) + u" -configPath " + Quoted(job.host.settings_folder));
+  RunConversion(u"-convertSlice", source);
 }
 
-void ConvertWhole(std::u16string_view bmp_path) {
+void ConvertWhole() {
   SlicingJob& job = TheSlicingJob();
-  DeleteFile(bmp_path);
-  RunConversion(u"-logfile - -convert " + Quoted(job.source_path) + u" -configPath " +
-                Quoted(job.host.settings_folder));
+  EnsureWorkFolder();
+  DeleteFile(WholeConversionFileName(job.source_path));
+  RunConversion(u"-convert", job.source_path);
 }
 
 // A source that did not load is skipped, with its reason; none of its converter files
@@ -239,6 +271,7 @@ std::u16string ConvertIfNeeded() {
     present = IdentityOf(next).has_value();
     ShowSourceStart();
     if (present) reported_height = QuerySourceHeight(next);
+    present = present && !job.conversion_problem;
   } else {
     ++job.strip_index;
     --job.source_index;  // the row stays the same
@@ -256,8 +289,8 @@ std::u16string ConvertIfNeeded() {
     job.strip_index = 0;
     load_path = StripFileName(job.source_path, 0);
   } else if (IsLayeredFormat(extension)) {
+    ConvertWhole();
     load_path = WholeConversionFileName(job.source_path);
-    ConvertWhole(load_path);
     job.delete_after_load = true;
   }
   return load_path;
@@ -272,6 +305,11 @@ bool PrepareNextSource() {
   if (Gui().Text(gui::CtlProgressText) != FilePart(job.source_path)) {
     Gui().SetText(gui::CtlProgressText, FilePart(job.source_path));
     Gui().PaintNow();
+  }
+  if (job.conversion_problem.problem == JobProblem::ConverterStopped) {
+    // What a stopped converter left (strips it finished, unfinished files) is never loaded.
+    ReleaseWorkFolder();
+    return SkipUnloadedSource(load_path, job.conversion_problem);
   }
   LoadFailure failure = LoadFailure::None;
   if (ImageLoad(SourceImage, load_path, &failure) == 0) {
@@ -295,12 +333,15 @@ bool PrepareNextSource() {
 
 namespace slicing_detail {
 
+// Converter files are named only inside the job's work folder; without one there are none.
 std::u16string StripFileName(std::u16string_view source_path, int index) {
-  return TheSlicingJob().host.settings_folder + ConvertedStripName(BaseName(source_path), index);
+  const std::u16string& folder = TheSlicingJob().ledger.work_folder;
+  return folder.empty() ? u"" : folder + ConvertedStripName(BaseName(source_path), index);
 }
 
 std::u16string WholeConversionFileName(std::u16string_view source_path) {
-  return TheSlicingJob().host.settings_folder + ConvertedWholeName(BaseName(source_path));
+  const std::u16string& folder = TheSlicingJob().ledger.work_folder;
+  return folder.empty() ? u"" : folder + ConvertedWholeName(BaseName(source_path));
 }
 
 void DeleteStripFiles(std::u16string_view source_path) {

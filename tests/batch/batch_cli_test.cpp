@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "imaging/codecs.h"
 #include "imaging/image_table.h"
 #include "platform/text.h"
+#include "tests/support/psd_test_writer.h"
 
 namespace zen {
 namespace {
@@ -346,22 +348,32 @@ TEST_F(BatchCliTest, AClearPageIsWhiteWhicheverPathItTakes) {
 }
 
 TEST_F(BatchCliTest, StartUpRemovesOnlyADeadJobsConverterFiles) {
-  const fs::path work = root_ / "config" / "Zentrova";
-  fs::create_directories(work);
+  const fs::path settings = root_ / "config" / "Zentrova";
+  // Each job's work folder: one of a job that died, one a running job holds.
+  for (const char* job : {"work-dead00", "work-alive"}) {
+    fs::create_directories(settings / job);
+    std::ofstream(settings / job / "pageP3.bmp") << "strip";
+  }
+  // Loose ones an earlier version left, and a file that is not the converter's.
   const std::vector<std::string> left = {"pageP3.bmp", "page.bmp", "pageP0.bmp.part"};
-  for (const std::string& name : left) std::ofstream(work / name) << "strip";
-  std::ofstream(work / "notes.txt") << "not the converter's";
+  for (const std::string& name : left) std::ofstream(settings / name) << "strip";
+  std::ofstream(settings / "notes.txt") << "not the converter's";
   WritePage(root_ / "ep1" / "001.png", 690, 300, 0, 0, CodecPng);
+  const int alive = open((settings / "work-alive").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(flock(alive, LOCK_EX), 0);
   {
-    // Another instance's job holds the folder: its files stay.
-    const int held = open(work.c_str(), O_RDONLY | O_DIRECTORY);
+    // An earlier version's job holds the settings folder: its loose files stay.
+    const int held = open(settings.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(held, LOCK_SH), 0);
     ASSERT_EQ(Run("--no-config ep1").status, 0);
     close(held);
   }
-  EXPECT_EQ(Listing(work), (std::vector<std::string>{"notes.txt", "page.bmp", "pageP0.bmp.part", "pageP3.bmp"}));
+  EXPECT_EQ(Listing(settings),
+            (std::vector<std::string>{"notes.txt", "page.bmp", "pageP0.bmp.part", "pageP3.bmp", "work-alive"}));
   ASSERT_EQ(Run("--no-config ep1").status, 0);
-  EXPECT_EQ(Listing(work), std::vector<std::string>{"notes.txt"});
+  EXPECT_EQ(Listing(settings), (std::vector<std::string>{"notes.txt", "work-alive"}));
+  EXPECT_EQ(Listing(settings / "work-alive"), std::vector<std::string>{"pageP3.bmp"});
+  close(alive);
 }
 
 TEST_F(BatchCliTest, PiecesGoThroughATemporaryFileAndReplaceALinkAtTheirName) {
@@ -390,6 +402,48 @@ TEST_F(BatchCliTest, TooWideSourceStopsTheJobWithTheSizeMessage) {
   EXPECT_NE(r.err.find("이미지 크기 오류"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("001.png파일의 가로 길이가 32000픽셀이 넘습니다."), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("\"stopped\": \"" + (root_ / "ep1" / "001.png").string() + "\""), std::string::npos) << r.out;
+}
+
+// A plain RGB Photoshop page of one colour.
+void WritePsdPage(const fs::path& path, int width, int height, const std::array<uint8_t, 3>& colour) {
+  test::PsdFixture psd;
+  psd.width = static_cast<uint32_t>(width);
+  psd.height = static_cast<uint32_t>(height);
+  for (uint8_t sample : colour) psd.planes.emplace_back(static_cast<size_t>(width) * height, sample);
+  const std::vector<uint8_t> bytes = test::WritePsd(psd);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+
+// Two runs at once (same settings folder) over Photoshop files of the same names: each
+// converts in a folder of its own, so every piece holds its own source's colour.
+TEST_F(BatchCliTest, TwoRunsAtOnceOverSameNamedPsdFilesKeepTheirOwnPictures) {
+  const std::array<std::array<uint8_t, 3>, 2> colours = {{{200, 30, 30}, {30, 30, 200}}};
+  for (int run = 0; run < 2; ++run) {
+    fs::create_directories(root_ / ("run" + std::to_string(run)));
+    for (int page = 1; page <= 10; ++page) {
+      WritePsdPage(root_ / ("run" + std::to_string(run)) / ("p" + std::to_string(page) + ".psd"), 690, 3000,
+                   colours[run]);
+    }
+  }
+  const std::string slice = Quote(Program()) + " --no-config --mode fixed --height 1500 --format png run";
+  const std::string command = "cd " + Quote(root_.string()) + " && export XDG_CONFIG_HOME=" +
+                              Quote((root_ / "config").string()) + " && { " + slice + "0 2>err0 & " + slice +
+                              "1 2>err1; one=$?; wait $!; exit $((one | $?)); } >/dev/null </dev/null";
+  const int raw = std::system(command.c_str());
+  const std::string errors = ReadFile(root_ / "err0") + ReadFile(root_ / "err1");
+  ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << errors;
+  for (int run = 0; run < 2; ++run) {
+    const fs::path out = root_ / ("run" + std::to_string(run)) / "slice";
+    ASSERT_EQ(Listing(out).size(), 20u) << errors;
+    for (const std::string& name : Listing(out)) {
+      ASSERT_NE(ImageLoad(52, FromUtf8((out / name).string())), 0) << name;
+      const uint8_t* pixel = ImageNativeObject(52)->pixels.get();
+      EXPECT_EQ((std::array<uint8_t, 3>{pixel[0], pixel[1], pixel[2]}), colours[run]) << out / name;
+      ImageFree(52);
+    }
+  }
+  EXPECT_TRUE(Listing(root_ / "config" / "Zentrova").empty());
 }
 
 TEST_F(BatchCliTest, HelpAndVersion) {

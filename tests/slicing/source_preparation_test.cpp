@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "platform/gui/main_controls.h"
@@ -25,6 +26,7 @@ class SourcePreparationTest : public JobTest {
   void TearDown() override {
     unsetenv("ZEN_STANDIN_LOG");
     unsetenv("ZEN_STANDIN_NO_OUTPUT");
+    unsetenv("ZEN_STANDIN_HANG");
     JobTest::TearDown();
   }
   std::vector<std::string> ConverterCalls() const {
@@ -43,6 +45,11 @@ class SourcePreparationTest : public JobTest {
       EXPECT_EQ(piece.rows[0].row_count, piece.height);
     }
     EXPECT_EQ(next, total_rows);
+  }
+  // A conversion's words: its output goes to the job's own folder inside the settings folder.
+  std::regex WorkFolderCall(const std::string& command, const fs::path& page) const {
+    return std::regex("-logfile\t-\t" + command + "\t" + page.string() + "\t-configPath\t" + settings_.string() +
+                      "/work-[A-Za-z0-9]{6}/");
   }
   fs::path log_;
 };
@@ -84,7 +91,7 @@ TEST_F(SourcePreparationTest, AnOverTallSourceIsCutInStripsAsOneContinuousImage)
   const auto calls = ConverterCalls();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0], "-logfile\t-\t-info\t" + page.string() + "[0]");
-  EXPECT_EQ(calls[1], "-logfile\t-\t-convertSlice\t" + page.string() + "\t-configPath\t" + settings_.string() + "/");
+  EXPECT_TRUE(std::regex_match(calls[1], WorkFolderCall("-convertSlice", page))) << calls[1];
 }
 
 TEST_F(SourcePreparationTest, CancelKeepsWrittenPiecesAndRemovesConverterFiles) {
@@ -157,7 +164,7 @@ TEST_F(SourcePreparationTest, ALayeredFileIsConvertedWholeAndItsBitmapDeleted) {
   EXPECT_TRUE(FilesIn(settings_).empty());
   const auto calls = ConverterCalls();
   ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[1], "-logfile\t-\t-convert\t" + page.string() + "\t-configPath\t" + settings_.string() + "/");
+  EXPECT_TRUE(std::regex_match(calls[1], WorkFolderCall("-convert", page))) << calls[1];
 }
 
 TEST_F(SourcePreparationTest, APageWiderThanTheStoreStopsTheJobWithTheWidthMessage) {
@@ -218,6 +225,33 @@ TEST_F(SourcePreparationTest, SourcesThatDoNotLoadAreSkippedAndReported) {
   EXPECT_EQ(box.icon, gui::MessageIcon::Stop);
   EXPECT_EQ(gui_->Text(gui::CtlProgressText), u"작업 완료");
   EXPECT_EQ(FilesIn(root_ / "ep2/slice"), (std::vector<std::string>{"slice_1.png"}));
+}
+
+// A converter that stops answering is stopped, what it wrote is never loaded, and its
+// source is skipped with that reason; the job goes on.
+TEST_F(SourcePreparationTest, AConverterThatHangsIsStoppedAndItsSourceSkipped) {
+  TheSlicingJob().host.converter_quiet_limit_ms = 50;
+  const fs::path layered = MakePage("ep/layered.psd", 4, 100);
+  const fs::path tall = MakePage("ep/tall.png", 4, 40000);
+  const fs::path plain = MakePage("ep/plain.png", 4, 100);
+  UseFixedHeight(1200, false);
+  for (const char* command : {"-convert", "-convertSlice", "-info"}) {
+    SCOPED_TRACE(command);
+    setenv("ZEN_STANDIN_HANG", command, 1);
+    gui_->ClearRows(gui::CtlSourceList);
+    for (const fs::path& page : {layered, tall, plain}) AddSource(page);
+    observer_.pieces.clear();
+    RunJob();
+    const std::string hung = command;
+    int64_t rows = 0;
+    for (const PieceReport& piece : observer_.pieces) rows += piece.height;
+    const std::vector<FileProblem>& skipped = TheSlicingJob().skipped_sources;
+    ASSERT_EQ(skipped.size(), hung == "-info" ? 3u : 1u);
+    EXPECT_EQ(skipped[0].path, FromUtf8((hung == "-convertSlice" ? tall : layered).string()));
+    EXPECT_EQ(skipped[0].reason.problem, JobProblem::ConverterStopped);
+    EXPECT_EQ(rows, hung == "-info" ? 0 : hung == "-convert" ? 40100 : 200);
+    EXPECT_TRUE(FilesIn(settings_).empty());
+  }
 }
 
 TEST_F(SourcePreparationTest, AConversionThatProducesNothingSkipsTheSourceAndLeavesNoFiles) {

@@ -6,7 +6,8 @@
 //   -logfile - -convert "<path>" -configPath "<dir>"        writes <base>.bmp
 // Environment: ZEN_STANDIN_LOG names a file that receives one line per call (the words
 // separated by tabs); ZEN_STANDIN_NO_OUTPUT=1 makes conversions write nothing and the size
-// query print nothing.
+// query print nothing; ZEN_STANDIN_HANG=COMMAND (-info, -convert, -convertSlice) makes that
+// command do its work and then hang, silent, until it is killed.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include <png.h>
+#include <unistd.h>
 
 #include "tests/support/jpeg_direct.h"
 
@@ -144,8 +146,14 @@ int main(int argc, char** argv) {
       folder = argv[++i];
     }
   }
-  if (command == "-info") return Info(source);
-  if (command == "-convertSlice") return Convert(source, folder, true);
-  if (command == "-convert") return Convert(source, folder, false);
-  return 2;
+  int status = 2;
+  if (command == "-info") status = Info(source);
+  if (command == "-convertSlice") status = Convert(source, folder, true);
+  if (command == "-convert") status = Convert(source, folder, false);
+  const char* hang = std::getenv("ZEN_STANDIN_HANG");
+  if (hang && command == hang) {
+    std::fflush(stdout);
+    for (;;) pause();
+  }
+  return status;
 }
