@@ -9,6 +9,7 @@
 
 #include "platform/gui/main_controls.h"
 #include "platform/text.h"
+#include "slicing/converter_status.h"
 #include "tests/slicing/job_fixture.h"
 
 namespace zen::test {
@@ -267,6 +268,18 @@ TEST_F(SourcePreparationTest, AConversionThatProducesNothingSkipsTheSourceAndLea
   EXPECT_EQ(PieceHeights(), (std::vector<int>{100}));
   EXPECT_EQ(observer_.skipped, (std::vector<std::u16string>{FromUtf8((root_ / "ep/layered.psd").string())}));
   EXPECT_TRUE(FilesIn(settings_).empty());
+}
+
+TEST_F(SourcePreparationTest, AFailedConversionSaysWhyInTheConvertersOwnWordsOrByItsStatus) {
+  setenv("ZEN_STANDIN_FAIL_STATUS", "1", 1);
+  AddSource(MakePage("ep/one.psd", 4, 100));
+  RunJob();
+  setenv("ZEN_STANDIN_FAIL_STATUS", "3", 1);
+  RunJob();
+  unsetenv("ZEN_STANDIN_FAIL_STATUS");
+  ASSERT_EQ(gui_->MessageBoxes().size(), 2u);
+  EXPECT_EQ(gui_->MessageBoxes()[0].text, u"불러오지 못한 파일:\rone.psd: 변환하지 못했습니다. (the stand-in refuses)");
+  EXPECT_EQ(gui_->MessageBoxes()[1].text, u"불러오지 못한 파일:\rone.psd: " + std::u16string(ConverterFailureText(3)));
 }
 
 TEST_F(SourcePreparationTest, PiecesThatCannotBeWrittenAreCountedInTheErrorMessage) {

@@ -147,9 +147,18 @@ int main(int argc, char** argv) {
     }
   }
   int status = 2;
-  if (command == "-info") status = Info(source);
-  if (command == "-convertSlice") status = Convert(source, folder, true);
-  if (command == "-convert") status = Convert(source, folder, false);
+  // A conversion that fails with this exit status, saying why on its log.
+  const char* fail = std::getenv("ZEN_STANDIN_FAIL_STATUS");
+  if (command == "-info") {
+    status = Info(source);
+  } else if (fail && *fail) {
+    std::printf("ZenHelper: failed: the stand-in refuses\n");
+    status = std::atoi(fail);
+  } else if (command == "-convertSlice") {
+    status = Convert(source, folder, true);
+  } else if (command == "-convert") {
+    status = Convert(source, folder, false);
+  }
   const char* hang = std::getenv("ZEN_STANDIN_HANG");
   if (hang && command == hang) {
     std::fflush(stdout);
