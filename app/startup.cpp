@@ -111,7 +111,7 @@ void ExitCleanUp() {
 std::u16string CommandLineDropText(const std::vector<std::string>& args) {
   std::vector<std::u16string> paths;
   for (const std::string& arg : args) {
-    if (arg.empty() || arg.find('\n') != std::string::npos) continue;
+    if (arg.empty()) continue;
     std::error_code error;
     paths.push_back(FromUtf8(std::filesystem::absolute(arg, error).lexically_normal().string()));
   }

@@ -31,8 +31,8 @@ void ExitCleanUp();
 
 // The window program's arguments (what the window system leaves of them) are files to
 // open, as if dropped on the source list: the drop's text, each path made absolute against
-// the folder the program was started in (start-up then moves into the bundle). A name with
-// a line feed cannot be told apart in a drop, so it is left out.
+// the folder the program was started in (start-up then moves into the bundle); names with
+// a line feed are carried too (JoinedNames).
 std::u16string CommandLineDropText(const std::vector<std::string>& args);
 
 // Hands text to the main window's handler as a drop on the source list; nothing when empty.

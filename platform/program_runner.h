@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/pipe_reader.h"
 
@@ -41,6 +42,16 @@ void InitProgramRunner();
 ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters,
                           std::u16string_view directory, int flags = 0,
                           ProgramRecord* sender = nullptr);
+
+// The same with the arguments given one by one, not split from a parameter string: for
+// words the splitting cannot carry (see QuotedWordSurvivesSplitting).
+ProgramStart StartProgramWithArguments(std::u16string_view name, const std::vector<std::u16string>& arguments,
+                                       std::u16string_view directory, int flags = 0,
+                                       ProgramRecord* sender = nullptr);
+
+// Whether a word put in double quotes in a parameter string reaches the program whole: not
+// when it holds a double quote or a line feed, either of which ends a quoted word.
+bool QuotedWordSurvivesSplitting(std::u16string_view word);
 
 // Bytes of standard output readable now without waiting; 0 without RunRead. Never blocks.
 int ProgramOutputAvailable(ProgramRecord* record);

@@ -165,7 +165,7 @@ int StartDetached(const Launch& launch) {
   return id;
 }
 
-bool PrepareLaunch(Launch& launch, std::u16string_view name, std::u16string_view parameters,
+bool PrepareLaunch(Launch& launch, std::u16string_view name, std::vector<std::string> words,
                    std::u16string_view directory, ProgramRecord* sender) {
   std::string programName = SystemProgramName(name);
   std::string found = LocateProgram(programName, std::getenv("PATH"));
@@ -180,7 +180,7 @@ bool PrepareLaunch(Launch& launch, std::u16string_view name, std::u16string_view
   launch.executable = found;
   launch.directory = ToUtf8(directory);
   launch.words.push_back(programName);
-  for (std::string& word : SplitParameters(ToUtf8(parameters))) launch.words.push_back(std::move(word));
+  for (std::string& word : words) launch.words.push_back(std::move(word));
   for (std::string& word : launch.words) launch.argv.push_back(word.data());
   launch.argv.push_back(nullptr);
   if ((launch.flags & RunConnect) && sender != nullptr && sender->output != nullptr) {
@@ -250,17 +250,15 @@ ProgramStart StartOpen(Launch& launch) {
   return {1, record};
 }
 
-}  // namespace
-
-ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters,
-                          std::u16string_view directory, int flags, ProgramRecord* sender) {
+ProgramStart StartWithWords(std::u16string_view name, std::vector<std::string> words, std::u16string_view directory,
+                            int flags, ProgramRecord* sender) {
   InitProgramRunner();
   // Waiting inside the start while a pipe to us fills up would never end.
   if ((flags & RunWait) && (flags & RunOpen) && (flags & (RunRead | RunWrite | RunError))) return {};
   Launch launch;
   launch.flags = flags;
   try {
-    if (!PrepareLaunch(launch, name, parameters, directory, sender)) return {};
+    if (!PrepareLaunch(launch, name, std::move(words), directory, sender)) return {};
   } catch (const std::bad_alloc&) {
     return {};
   }
@@ -272,6 +270,34 @@ ProgramStart StartProgram(std::u16string_view name, std::u16string_view paramete
     return {1, nullptr};
   }
   return {StartDetached(launch) > 0 ? 1 : 0, nullptr};
+}
+
+}  // namespace
+
+ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters,
+                          std::u16string_view directory, int flags, ProgramRecord* sender) {
+  std::vector<std::string> words;
+  try {
+    words = SplitParameters(ToUtf8(parameters));
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+  return StartWithWords(name, std::move(words), directory, flags, sender);
+}
+
+bool QuotedWordSurvivesSplitting(std::u16string_view word) {
+  return word.find_first_of(u"\"\n") == std::u16string_view::npos;
+}
+
+ProgramStart StartProgramWithArguments(std::u16string_view name, const std::vector<std::u16string>& arguments,
+                                       std::u16string_view directory, int flags, ProgramRecord* sender) {
+  std::vector<std::string> words;
+  try {
+    for (const std::u16string& argument : arguments) words.push_back(ToUtf8(argument));
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+  return StartWithWords(name, std::move(words), directory, flags, sender);
 }
 
 }  // namespace zen

@@ -126,4 +126,29 @@ std::string PercentEncoded(std::string_view bytes, std::string_view kept) {
   return out;
 }
 
+std::u16string JoinedNames(const std::vector<std::u16string>& names) {
+  bool line_feed = false;
+  for (const std::u16string& name : names) line_feed = line_feed || name.find(u'\n') != std::u16string::npos;
+  const char16_t separator = line_feed ? u'\0' : u'\n';
+  std::u16string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i) text += separator;
+    text += names[i];
+  }
+  return text;
+}
+
+std::vector<std::u16string> SplitNames(std::u16string_view text) {
+  const char16_t separator = text.find(u'\0') != std::u16string_view::npos ? u'\0' : u'\n';
+  std::vector<std::u16string> names;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(separator, start);
+    if (end == std::u16string_view::npos) end = text.size();
+    if (end > start) names.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
 }  // namespace zen

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zen {
 
@@ -21,5 +22,11 @@ std::u16string IntToText(int64_t value);
 // Bytes as a URI spells them: letters, digits and the `kept` characters as they are, every
 // other byte as "%" and two upper-case hex digits.
 std::string PercentEncoded(std::string_view bytes, std::string_view kept);
+
+// A list of file names as one text, as a drop carries it: joined by line feeds, or by
+// U+0000 (which no file name holds) when a name holds a line feed. SplitNames reads both,
+// leaving out empty names.
+std::u16string JoinedNames(const std::vector<std::u16string>& names);
+std::vector<std::u16string> SplitNames(std::u16string_view text);
 
 }  // namespace zen

@@ -107,8 +107,11 @@ void OpenOutputFolder() {
   SlicingJob& job = JobRecord();
   job.settings.folder_open = ControlChecked(gui::CtlOpenFolderCheck);
   if (!job.settings.folder_open || job.host.dry_run || job.output_folder.empty()) return;
-  std::u16string parameters = u"\"" + job.output_folder + u"\"";
-  StartProgram(job.host.opener, parameters, u"", 0);
+  if (QuotedWordSurvivesSplitting(job.output_folder)) {
+    StartProgram(job.host.opener, u"\"" + job.output_folder + u"\"", u"", 0);
+  } else {
+    StartProgramWithArguments(job.host.opener, {job.output_folder}, u"", 0);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cmath>
+#include <vector>
 
 #include "imaging/codecs.h"
 #include "imaging/resize.h"
@@ -36,12 +37,37 @@ constexpr std::u16string_view kTooWide =
 constexpr std::u16string_view kTooTall =
     u"파일의 세로 길이가 32000픽셀이 넘습니다.\rPSB 형식만 32000픽셀 이상의 이미지를 지원합니다.";
 
-std::u16string Quoted(std::u16string_view text) {
-  std::u16string quoted = u"\"";
-  quoted += text;
-  quoted += u"\"";
-  return quoted;
-}
+// A converter command line. It is passed as the parameter string of the converter's
+// command lines, each path in double quotes, unless a path holds a double quote or a line
+// feed, which end a quoted word in the runner's splitting: then its words go one by one.
+class ConverterCall {
+ public:
+  explicit ConverterCall(std::u16string_view command) { Word(u"-logfile").Word(u"-").Word(command); }
+  ConverterCall& Word(std::u16string_view word) {
+    if (!parameters_.empty()) parameters_ += u' ';
+    parameters_ += word;
+    words_.emplace_back(word);
+    return *this;
+  }
+  ConverterCall& Path(std::u16string_view path) {
+    parameters_ += u" \"";
+    parameters_ += path;
+    parameters_ += u'"';
+    words_.emplace_back(path);
+    splittable_ = splittable_ && QuotedWordSurvivesSplitting(path);
+    return *this;
+  }
+  ProgramStart Start(int flags) const {
+    const std::u16string& converter = TheSlicingJob().converter_path;
+    if (splittable_) return StartProgram(converter, parameters_, u"", flags);
+    return StartProgramWithArguments(converter, words_, u"", flags);
+  }
+
+ private:
+  std::u16string parameters_;
+  std::vector<std::u16string> words_;
+  bool splittable_ = true;
+};
 
 std::u16string LowerAscii(std::u16string_view text) {
   std::u16string lower(text);
@@ -97,11 +123,11 @@ uint64_t WorkFolderBytes() {
 // Runs the converter and reads its output until it ends, or stops it when it stays quiet
 // past the limit. A conversion's log is passed on to the program's standard output, where
 // it went before it was read.
-ConverterOutput RunConverter(const std::u16string& parameters, bool pass_on) {
+ConverterOutput RunConverter(const ConverterCall& call, bool pass_on) {
   const std::u16string failed_line = FromUtf8(std::string(kConverterLogStart) + std::string(kConverterFailedWord));
   ConverterOutput output;
   Gui().PaintNow();  // the progress row as it stands before the wait begins
-  ProgramStart start = StartProgram(TheSlicingJob().converter_path, parameters, u"", RunOpen | RunRead | RunHide);
+  ProgramStart start = call.Start(RunOpen | RunRead | RunHide);
   if (!start.record) return output;
   output.started = true;
   ProgramWatch watch;
@@ -130,22 +156,22 @@ ConverterOutput RunConverter(const std::u16string& parameters, bool pass_on) {
 // started or prints no size line. A converter that had to be stopped is this source's
 // problem: it is then not converted.
 int64_t QuerySourceHeight(std::u16string_view path) {
-  const ConverterOutput output = RunConverter(u"-logfile - -info " + Quoted(std::u16string(path) + u"[0]"), false);
+  const ConverterOutput output = RunConverter(ConverterCall(u"-info").Path(std::u16string(path) + u"[0]"), false);
   if (output.stopped) TheSlicingJob().conversion_problem = {JobProblem::ConverterStopped};
   return output.height;
 }
 
 // A conversion into the job's work folder; what it said is kept for the reason of a load
 // that then fails.
-void RunConversion(const std::u16string& command, const std::u16string& source) {
+void RunConversion(std::u16string_view command, const std::u16string& source) {
   ProblemReason& problem = TheSlicingJob().conversion_problem;
   const std::u16string& folder = EnsureWorkFolder();
   if (folder.empty()) {
     problem = {JobProblem::NoWorkFolder};
     return;
   }
-  const ConverterOutput output = RunConverter(u"-logfile - " + command + u" " + Quoted(source) + u" -configPath " +
-                                                  Quoted(folder), true);
+  const ConverterOutput output =
+      RunConverter(ConverterCall(command).Path(source).Word(u"-configPath").Path(folder), true);
   std::fflush(stdout);
   if (!output.started) {
     problem = {JobProblem::ConverterNotStarted};

@@ -35,11 +35,14 @@ std::u16string_view FolderPart(std::u16string_view path) {
 }
 
 std::u16string_view FilePart(std::u16string_view path) {
-  path = SkipLeadingQuote(path);
+  // A quoted path ends at its closing quote; a file's own name keeps any quote it holds
+  // (cut there, it would name another file and lose its converter output).
+  if (!path.empty() && path.front() == u'"') {
+    path.remove_prefix(1);
+    path = path.substr(0, path.find(u'"'));
+  }
   const size_t slash = path.rfind(u'/');
-  std::u16string_view name = slash == npos ? path : path.substr(slash + 1);
-  const size_t quote = name.find(u'"');
-  return quote == npos ? name : name.substr(0, quote);
+  return slash == npos ? path : path.substr(slash + 1);
 }
 
 std::u16string_view ExtensionPart(std::u16string_view path) {

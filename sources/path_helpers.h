@@ -11,8 +11,8 @@ namespace zen {
 // their FolderPart texts are equal code unit by code unit.
 std::u16string_view FolderPart(std::u16string_view path);
 
-// Everything after the last "/" (the whole path, past a leading double quote, when there
-// is no "/"), up to a double quote if one follows.
+// Everything after the last "/" (the whole path when there is none). A path in double
+// quotes counts up to its closing quote; a double quote inside a name belongs to it.
 std::u16string_view FilePart(std::u16string_view path);
 
 // The text after the last ".", found scanning back from the end. There is no extension

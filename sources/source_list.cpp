@@ -88,18 +88,6 @@ void AddNames(std::vector<std::u16string> names) {
 
 // The names between line feeds. Empty names (a trailing or doubled line feed) name no
 // file; dropping them keeps them from deciding where the real files go.
-std::vector<std::u16string> SplitDroppedNames(std::u16string_view dropped) {
-  std::vector<std::u16string> names;
-  size_t start = 0;
-  while (start <= dropped.size()) {
-    size_t end = dropped.find(u'\n', start);
-    if (end == std::u16string_view::npos) end = dropped.size();
-    if (end > start) names.emplace_back(dropped.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
-}
-
 void ShowSameFolderNotice() { Gui().MessageBox(kNoticeTitle, kSameFolderOnly, gui::MessageIcon::Plain); }
 
 }  // namespace
@@ -144,18 +132,11 @@ void AddFilesFromDialog() {
 }
 
 void AddDroppedFiles(std::u16string_view dropped) {
-  std::vector<std::u16string> names = SplitDroppedNames(dropped);
+  std::vector<std::u16string> names = SplitNames(dropped);
   if (!names.empty()) AddNames(std::move(names));
 }
 
-std::u16string DropTextOf(const std::vector<std::u16string>& paths) {
-  std::u16string text;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    if (i) text += u'\n';
-    text += paths[i];
-  }
-  return text;
-}
+std::u16string DropTextOf(const std::vector<std::u16string>& paths) { return JoinedNames(paths); }
 
 void RemoveSelectedRows() {
   for (int row = SourceRowCount() - 1; row >= 0; --row) {

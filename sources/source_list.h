@@ -35,11 +35,12 @@ void RefreshFolderColumn();
 // below their folder's run (or at the end); only the new rows end up selected.
 void AddFilesFromDialog();
 
-// Files dropped on the list: full paths separated by line feeds. They are inserted in
-// code-unit order below their folder's run; the existing selection is kept.
+// Files dropped on the list: full paths separated by line feeds (or by U+0000 when a name
+// holds a line feed; JoinedNames). They are inserted in code-unit order below their
+// folder's run; the existing selection is kept.
 void AddDroppedFiles(std::u16string_view dropped);
 
-// The text a drop of these full paths carries: the paths joined by line feeds.
+// The text a drop of these full paths carries (JoinedNames).
 std::u16string DropTextOf(const std::vector<std::u16string>& paths);
 
 // The remaining toolbar buttons.

@@ -232,6 +232,22 @@ TEST_F(SourcePreparationTest, SourcesThatDoNotLoadAreSkippedAndReported) {
   EXPECT_EQ(FilesIn(root_ / "ep2/slice"), (std::vector<std::string>{"slice_1.png"}));
 }
 
+// Names the converter's parameter string cannot carry (a double quote, a line feed) reach
+// it whole as separate arguments; whole and strip conversions and the size query all work.
+TEST_F(SourcePreparationTest, NamesWithAQuoteOrALineFeedConvert) {
+  AddSource(MakePage("ep/say \"hi\".psd", 4, 1000, 1));
+  AddSource(MakePage("ep/two\nlines.psd", 4, 1000, 2));
+  AddSource(MakePage("ep/tall \"q\".png", 4, 40000, 3));
+  UseFixedHeight(30000, false);
+  RunJob();
+  EXPECT_TRUE(TheSlicingJob().skipped_sources.empty());
+  EXPECT_EQ(PieceHeights(), (std::vector<int>{1000, 1000, 30000, 10000}));
+  EXPECT_TRUE(FilesIn(settings_).empty());
+  const auto calls = ConverterCalls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls[0], "-logfile\t-\t-info\t" + (root_ / "ep/say \"hi\".psd").string() + "[0]");
+}
+
 // A converter that stops answering is stopped, what it wrote is never loaded, and its
 // source is skipped with that reason; the job goes on.
 TEST_F(SourcePreparationTest, AConverterThatHangsIsStoppedAndItsSourceSkipped) {

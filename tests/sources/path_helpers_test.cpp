@@ -16,13 +16,15 @@ TEST(FolderPart, UpToAndIncludingTheLastSlash) {
   EXPECT_EQ(FolderPart(u"/x/y/"), u"/x/y/"sv);
 }
 
-TEST(FilePart, AfterTheLastSlashUpToAQuote) {
+TEST(FilePart, AfterTheLastSlashUpToTheClosingQuoteOfAQuotedPath) {
   EXPECT_EQ(FilePart(u"/home/kim/만화/01.jpg"), u"01.jpg"sv);
   EXPECT_EQ(FilePart(u"\"/x/y/a b.jpg\" -next"), u"a b.jpg"sv);
   EXPECT_EQ(FilePart(u"a.jpg"), u"a.jpg"sv);
   EXPECT_EQ(FilePart(u"\"a.jpg\""), u"a.jpg"sv);
   EXPECT_EQ(FilePart(u"/x/y/"), u""sv);
   EXPECT_EQ(FilePart(u""), u""sv);
+  EXPECT_EQ(FilePart(u"/x/say \"hi\".psd"), u"say \"hi\".psd"sv);  // a quote in a name is kept
+  EXPECT_EQ(BaseName(u"/x/say \"hi\".psd"), u"say \"hi\""sv);
 }
 
 TEST(ExtensionPart, TextAfterTheLastDotWithItsExclusions) {

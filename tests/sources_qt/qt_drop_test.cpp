@@ -121,15 +121,16 @@ TEST_F(SourceListOnQt, DroppedFilesAndFoldersComeInNaturalOrder) {
 
 // "Open with" from a file manager: the window program started with two files of one
 // folder, one of them given relative to the starting folder, lists them as a drop would.
-// A name holding a line feed would become two names in the drop: it is left out.
+// A name holding a line feed stays one name.
 TEST_F(SourceListOnQt, FilesOnTheCommandLineAreListedAsADrop) {
   const std::string here = std::filesystem::current_path().string();
-  DropOnSourceList(CommandLineDropText(
-      {"./에피소드 2/b.jpg", here + "/에피소드 2/a.psd", here + "/에피소드 2/c.png\n" + here + "/에피소드 2/d.png"}));
+  DropOnSourceList(
+      CommandLineDropText({"./에피소드 2/b.jpg", here + "/에피소드 2/a.psd", here + "/에피소드 2/c\nd.png"}));
 
-  ASSERT_EQ(Gui().RowCount(CtlSourceList), 2);
+  ASSERT_EQ(Gui().RowCount(CtlSourceList), 3);
   EXPECT_EQ(ToUtf8(Gui().CellText(CtlSourceList, 0, 2)), here + "/에피소드 2/a.psd");
   EXPECT_EQ(ToUtf8(Gui().CellText(CtlSourceList, 1, 2)), here + "/에피소드 2/b.jpg");
+  EXPECT_EQ(ToUtf8(Gui().CellText(CtlSourceList, 2, 2)), here + "/에피소드 2/c\nd.png");
   EXPECT_EQ(Gui().CellText(CtlSourceList, 0, 0), u" 에피소드 2");
   EXPECT_EQ(Gui().CellText(CtlSourceList, 1, 0), u"");
 }

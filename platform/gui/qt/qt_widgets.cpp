@@ -8,6 +8,11 @@
 #include <QPainter>
 #include <QUrl>
 
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+
 namespace zen::gui {
 
 void TopWindow::closeEvent(QCloseEvent* event) {
@@ -95,12 +100,12 @@ void DropTree::dropEvent(QDropEvent* event) {
     event->ignore();
     return;
   }
-  QStringList paths;
+  std::vector<std::u16string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdU16String());
   }
   event->acceptProposedAction();
-  if (on_drop_) on_drop_(paths.join(QChar(u'\n')).toStdU16String());
+  if (on_drop_) on_drop_(JoinedNames(paths));
 }
 
 void FrameView::SetFrame(QImage frame) {
