@@ -43,6 +43,7 @@ std::string ReasonText(const ProblemReason& reason) {
     case JobProblem::ConversionFailed: return "the converter failed: " + ToUtf8(reason.detail);
     case JobProblem::ConverterStopped: return "the converter printed and wrote nothing for too long and was stopped";
     case JobProblem::NoWorkFolder: return "the converter's work folder could not be made";
+    case JobProblem::NotResized: return "the image could not be scaled to the wished width";
     case JobProblem::ConverterWroteNothing: return "the converter wrote no image";
     case JobProblem::WouldReplaceSource: return "it would replace a source file";
     case JobProblem::WrittenTwice: return "this path was already written earlier in this job";

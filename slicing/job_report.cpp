@@ -70,6 +70,7 @@ std::u16string ProblemText(const ProblemReason& reason) {
     }
     case JobProblem::ConverterStopped: return u"변환 프로그램이 응답하지 않아 중지했습니다.";
     case JobProblem::NoWorkFolder: return u"변환에 쓸 작업 폴더를 만들지 못했습니다.";
+    case JobProblem::NotResized: return u"이미지를 지정한 가로 크기로 바꾸지 못했습니다.";
     case JobProblem::ConverterWroteNothing: return u"변환된 파일이 없습니다.";
     case JobProblem::WouldReplaceSource: return u"원본 파일을 덮어쓰게 되어 저장하지 않았습니다.";
     case JobProblem::WrittenTwice: return u"이 작업에서 이미 저장한 파일이라 덮어쓰지 않았습니다.";

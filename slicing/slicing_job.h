@@ -75,6 +75,7 @@ enum class JobProblem : uint8_t {
   ConversionFailed,       // the converter said why (the detail, its exit status)
   ConverterStopped,       // the converter printed and wrote nothing for too long: stopped
   NoWorkFolder,           // the converter's work folder could not be made
+  NotResized,             // scaling to the wished width failed (its memory, a zero side)
   ConverterWroteNothing,  // the converter ended without its output file
   WouldReplaceSource,     // the piece's path is one of the job's sources
   WrittenTwice,           // the piece's path was written earlier in this job

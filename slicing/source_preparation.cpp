@@ -226,14 +226,9 @@ void CleanUpAfterLoad(std::u16string_view load_path) {
   }
 }
 
-// False (and the job ended with the size message) when SourceImage reports a negative
-// size, that is 32768 pixels or more in one dimension.
-bool WithinSizeLimits() {
+// Ends the job with the size message for the current source: too wide, or too tall.
+void StopAtSizeLimit(bool too_wide) {
   SlicingJob& job = TheSlicingJob();
-  job.source_width = ImageGetWidth(SourceImage);
-  job.source_height = ImageGetHeight(SourceImage);
-  if (job.source_width >= 0 && job.source_height >= 0) return true;
-  const bool too_wide = job.source_width < 0;
   std::u16string text(kStopped);
   text += FilePart(job.source_path);
   text += too_wide ? kTooWide : kTooTall;
@@ -250,12 +245,26 @@ bool WithinSizeLimits() {
   job.piece_rows.clear();
   job.job_state = JobIdle;
   FinishJob();
+}
+
+// False (and the job ended with the size message) when SourceImage reports a negative
+// size, that is 32768 pixels or more in one dimension.
+bool WithinSizeLimits() {
+  SlicingJob& job = TheSlicingJob();
+  job.source_width = ImageGetWidth(SourceImage);
+  job.source_height = ImageGetHeight(SourceImage);
+  if (job.source_width >= 0 && job.source_height >= 0) return true;
+  StopAtSizeLimit(job.source_width < 0);
   return false;
 }
 
 // Scales the source to the wished width; the height follows the width's factor, which is
-// held in single precision. Products round to nearest, halves to even.
-void ResizeSource() {
+// held in single precision. Products round to nearest, halves to even. A target beyond
+// what the store can report stops the job with the size message before any resizing; a
+// resize that fails skips the source.
+enum class ResizeOutcome { Done, SizeStop, Skipped };
+ResizeOutcome ResizeSource(std::u16string_view load_path) {
+  constexpr double kLargestSide = 32767;
   SlicingJob& job = TheSlicingJob();
   job.settings.resize = true;
   job.settings.resize_width =
@@ -264,9 +273,18 @@ void ResizeSource() {
       static_cast<float>(static_cast<double>(job.settings.resize_width) / static_cast<double>(job.source_width));
   const double width = std::nearbyint(static_cast<double>(job.source_width) * factor);
   const double height = std::nearbyint(static_cast<double>(job.source_height) * factor);
-  if (width >= 1 && height >= 1 && width <= INT32_MAX && height <= INT32_MAX) {
-    ImageResize(SourceImage, static_cast<int32_t>(width), static_cast<int32_t>(height), ResizeSmooth);
+  if (width > kLargestSide || height > kLargestSide) {
+    StopAtSizeLimit(width > kLargestSide);
+    return ResizeOutcome::SizeStop;
   }
+  if (width < 1 || height < 1 ||
+      ImageResize(SourceImage, static_cast<int32_t>(width), static_cast<int32_t>(height), ResizeSmooth) == 0) {
+    SkipUnloadedSource(load_path, {JobProblem::NotResized});
+    return ResizeOutcome::Skipped;
+  }
+  job.source_width = ImageGetWidth(SourceImage);
+  job.source_height = ImageGetHeight(SourceImage);
+  return ResizeOutcome::Done;
 }
 
 // The progress row for the source (or strip) about to be prepared, painted at once: the
@@ -345,9 +363,8 @@ bool PrepareNextSource() {
   SetUpOutputSide();
   if (!WithinSizeLimits()) return true;
   if (ControlChecked(gui::CtlResizeCheck)) {
-    ResizeSource();
-    // Scaling up can carry a page past the sizes the store can report.
-    if (!WithinSizeLimits()) return true;
+    const ResizeOutcome resized = ResizeSource(load_path);
+    if (resized != ResizeOutcome::Done) return resized == ResizeOutcome::SizeStop;
   } else {
     job.settings.resize = false;
   }

@@ -209,6 +209,17 @@ TEST_F(SourcePreparationTest, ResizingFollowsTheWidthFactorAndStopsBeyondTheStor
   EXPECT_TRUE(observer_.pieces.empty());
   ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
   EXPECT_NE(gui_->MessageBoxes()[0].text.find(u"narrow.png파일의 세로 길이가"), std::u16string::npos);
+
+  // A target the store cannot even make (100000 rows) stops the same way, before resizing,
+  // rather than cutting the page unscaled.
+  gui_->ClearRows(gui::CtlSourceList);
+  AddSource(MakePage("c/slim.png", 8, 4000));
+  SetText(gui::CtlWidthField, u"200");
+  RunJob();
+  EXPECT_TRUE(observer_.pieces.empty());
+  ASSERT_EQ(gui_->MessageBoxes().size(), 2u);
+  EXPECT_NE(gui_->MessageBoxes()[1].text.find(u"slim.png파일의 세로 길이가"), std::u16string::npos);
+  EXPECT_EQ(observer_.size_stops, 2);
 }
 
 TEST_F(SourcePreparationTest, SourcesThatDoNotLoadAreSkippedAndReported) {
