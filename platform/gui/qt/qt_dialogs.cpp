@@ -4,7 +4,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +20,22 @@ namespace {
 
 QString ToQ(std::u16string_view text) { return QString::fromStdU16String(std::u16string(text)); }
 
+// Qt wraps a message wider than half the screen (500 pixels at most). A line reads best
+// whole: the text asks for the width of its longest line, within the width Qt allows a box
+// on this screen (room kept for the icon and the margins).
+void KeepLinesWhole(QMessageBox& box, const QString& body) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  const QScreen* screen = box.screen();
+  if (!label || !screen) return;
+  const int screen_width = screen->availableGeometry().width();
+  const int box_limit = screen_width <= 1024 ? screen_width : std::min(screen_width - 480, 1000);
+  constexpr int kIconAndMargins = 120;
+  const QFontMetrics metrics(label->font());
+  int longest = 0;
+  for (const QString& line : body.split(QChar(u'\n'))) longest = std::max(longest, metrics.horizontalAdvance(line));
+  label->setMinimumWidth(std::min(longest + 4, box_limit - kIconAndMargins));
+}
+
 }  // namespace
 
 // The title stands in the box's title bar, the text alone inside it. Texts end lines with
@@ -28,6 +47,7 @@ void QtGui::MessageBox(std::u16string_view title, std::u16string_view text, Mess
   QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Information, ToQ(title), body,
                   QMessageBox::Ok, previous);
   box.setTextFormat(Qt::PlainText);
+  KeepLinesWhole(box, body);
   box.exec();
   Reactivate(previous);
 }

@@ -138,7 +138,20 @@ QWidget* QtGui::FrontWindow() const {
 void QtGui::NoteActivated(QWindow* activated) {
   if (!activated) return;
   for (const auto& [id, record] : windows_) {
-    if (record.widget && record.widget->windowHandle() == activated) front_window_ = record.widget.data();
+    if (!record.widget || record.widget->windowHandle() != activated) continue;
+    // A window set aside for one of its own (the main window under the About window) passes
+    // the click that activated it on to that one, as the owner of a modal dialog does:
+    // the keyboard goes where the user can act.
+    if (!WindowEnabled(id)) {
+      for (const auto& entry : windows_) {
+        const WindowRecord& owned = entry.second;
+        if (owned.parent == id && owned.widget && owned.widget->isVisible()) {
+          Reactivate(owned.widget);
+          return;
+        }
+      }
+    }
+    front_window_ = record.widget.data();
   }
 }
 

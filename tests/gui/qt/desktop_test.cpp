@@ -1,6 +1,7 @@
 // What a desktop user expects of the window: the About window kept above its owner, the
 // job moving whatever window is used, keyboard, tab order, tooltips, Escape.
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -46,6 +47,30 @@ TEST_F(DesktopTest, TheAboutWindowBelongsToTheMainWindowAndGetsTheKeyboardBackAf
   EXPECT_EQ(text, QStringLiteral("Can't open windowed screen!"));  // the title is not repeated
   EXPECT_EQ(owner, about);
   EXPECT_TRUE(QTest::qWaitForWindowActive(about));
+
+  // A click on the main window, set aside while the About window is open, hands the
+  // keyboard back to the About window.
+  gui->EnableWindow(MainWindow, false);
+  main->activateWindow();
+  QTest::qWait(100);
+  EXPECT_EQ(QApplication::activeWindow(), about);
+}
+
+TEST_F(DesktopTest, AMessageBoxKeepsALongLineWhole) {
+  const std::u16string line = u"저장 폴더에 같은 이름의 파일이 있어서 이번 작업에서는 그 파일을 덮어쓰지 않고 건너뛰었습니다.";
+  int label_height = 0, line_height = 0;
+  QTimer::singleShot(50, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label_height = label->height();
+        line_height = label->fontMetrics().lineSpacing();
+      }
+      box->close();
+    }
+  });
+  gui->MessageBox(u"알림", line, MessageIcon::Plain);
+  ASSERT_GT(line_height, 0);
+  EXPECT_LT(label_height, 2 * line_height);
 }
 
 TEST_F(DesktopTest, AJobReachesItsEndWithOnlyTheAboutWindowUsed) {
