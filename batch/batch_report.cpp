@@ -54,17 +54,14 @@ std::string ReasonText(const ProblemReason& reason) {
   return "";
 }
 
-std::vector<std::pair<std::u16string, int>> BatchReport::FolderCounts() const {
-  std::vector<std::pair<std::u16string, int>> counts;
+std::vector<BatchReport::FolderCount> BatchReport::FolderCounts() const {
+  std::vector<FolderCount> counts;
   for (const PieceReport& piece : pieces_) {
     std::u16string folder(FolderPart(piece.path));
     if (folder.size() > 1 && folder.back() == u'/') folder.pop_back();
-    auto entry = std::find_if(counts.begin(), counts.end(), [&](const auto& e) { return e.first == folder; });
-    if (entry == counts.end()) {
-      counts.emplace_back(folder, 1);
-    } else {
-      ++entry->second;
-    }
+    auto entry = std::find_if(counts.begin(), counts.end(), [&](const auto& e) { return e.folder == folder; });
+    if (entry == counts.end()) entry = counts.insert(counts.end(), FolderCount{folder});
+    ++(piece.written ? entry->written : entry->failed);
   }
   return counts;
 }

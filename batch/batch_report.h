@@ -27,8 +27,14 @@ class BatchReport : public JobObserver {
   std::vector<FileProblem> failed() const;
   const std::vector<StalePieces>& stale() const { return stale_; }
   const std::optional<std::u16string>& stopped() const { return stopped_; }
-  // Pieces per output folder, in the order the folders were first written to.
-  std::vector<std::pair<std::u16string, int>> FolderCounts() const;
+  // Pieces written and pieces that failed per output folder, in the order the folders were
+  // first reached.
+  struct FolderCount {
+    std::u16string folder;
+    int written = 0;
+    int failed = 0;
+  };
+  std::vector<FolderCount> FolderCounts() const;
 
   // The report as one JSON object (UTF-8).
   std::string ToJson() const;

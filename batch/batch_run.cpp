@@ -175,9 +175,11 @@ class OutputToErrors {
 };
 
 void PrintSummary(const BatchReport& report, bool dry_run, std::FILE* stream) {
-  for (const auto& [folder, count] : report.FolderCounts()) {
-    std::fprintf(stream, "%s: %d piece%s%s\n", ToUtf8(folder).c_str(), count, count == 1 ? "" : "s",
-                 dry_run ? " (dry run, nothing written)" : "");
+  // Only pieces really written count; those that failed are told beside them.
+  for (const BatchReport::FolderCount& count : report.FolderCounts()) {
+    const std::string failed = count.failed ? ", " + std::to_string(count.failed) + " failed" : std::string();
+    std::fprintf(stream, "%s: %d piece%s%s%s\n", ToUtf8(count.folder).c_str(), count.written,
+                 count.written == 1 ? "" : "s", failed.c_str(), dry_run ? " (dry run, nothing written)" : "");
   }
 }
 

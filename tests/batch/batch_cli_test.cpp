@@ -274,6 +274,8 @@ TEST_F(BatchCliTest, SourcesAreNeverOverwrittenWhateverTheSettingsSay) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("\"stale_pieces\": []"), std::string::npos) << r.out;  // sources are never stale
+  // The summary counts only the pieces written, the refused ones beside them.
+  EXPECT_NE(r.err.find("ep1/out: 2 pieces, 2 failed\n"), std::string::npos) << r.err;
 }
 
 TEST_F(BatchCliTest, EachFolderIsOneRunAndNoPathIsWrittenTwice) {
