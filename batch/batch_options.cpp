@@ -134,7 +134,7 @@ class Parser {
       return;
     }
     static const std::map<std::string, int> texts = {
-        {"--mode", 0}, {"--folder", 0}, {"--prefix", 0}, {"--format", 0}, {"--config", 0}};
+        {"--mode", 0}, {"--folder", 0}, {"--prefix", 0}, {"--format", 0}, {"--config", 0}, {"--pixel-budget", 0}};
     const MainField* number = NumberOption(name);
     if (!number && !texts.count(name)) {
       result_.error = "unknown option " + name;
@@ -171,6 +171,10 @@ class Parser {
     } else if (name == "--config") {
       o.config = ConfigSource::File;
       o.config_file = value;
+    } else if (name == "--pixel-budget") {
+      const std::optional<int> budget = ParseNumber(value, kPixelBudgetRange);
+      if (budget) o.pixel_budget = *budget;
+      else result_.error = "option --pixel-budget: '" + value + "' is not " + RangeText(kPixelBudgetRange);
     }
   }
 
@@ -215,6 +219,8 @@ std::string BatchHelpText() {
          "                      desktop's trash; without it they are only reported\n"
          "  --json              print the report as one JSON object on standard output\n"
          "  --quiet             no progress bar\n"
+         "  --pixel-budget N    skip (with its reason) a source of more than N million pixels,\n"
+         "                      1-4295 (" + std::to_string(kDefaultPixelBudget) + "); 4 bytes of memory each\n"
          "  --help, --version\n"
          "\n"
          "Exit status: 0 all pieces written; 1 a source was skipped or a piece not written;\n"

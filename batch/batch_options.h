@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_fields.h"
 #include "platform/gui/window_system.h"
 
 namespace zen::batch {
@@ -12,6 +13,11 @@ namespace zen::batch {
 enum class ModeChoice { Fixed, Joined, Cut };
 enum class FormatChoice { Jpg, Png };
 enum class ConfigSource { User, File, None };
+
+// Millions of pixels a source may have (4 bytes each in memory); the largest allowed
+// covers the biggest image the loaders take (65535 x 65535).
+constexpr int kDefaultPixelBudget = 1000;
+constexpr FieldRange kPixelBudgetRange{1, 4295};
 
 // What the command line asks for; an empty optional leaves the setting as loaded.
 struct BatchOptions {
@@ -27,6 +33,7 @@ struct BatchOptions {
   bool remove_stale = false;  // move pieces of an earlier run to the trash
   bool json = false;
   bool quiet = false;
+  int pixel_budget = kDefaultPixelBudget;  // --pixel-budget: millions of pixels one image may have
   bool help = false;
   bool version = false;
   std::vector<std::string> paths;

@@ -16,6 +16,7 @@
 #include "batch/batch_progress.h"
 #include "batch/batch_report.h"
 #include "batch/batch_sources.h"
+#include "imaging/codec_registry.h"
 #include "platform/gui/headless/headless_gui.h"
 #include "platform/gui/main_controls.h"
 #include "platform/prefs_file.h"
@@ -203,6 +204,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   ChooseSettings(resolved);
   StartUp(false);
   ApplyOptions(resolved);
+  TheCodecRegistry().pixel_limit = static_cast<uint64_t>(resolved.pixel_budget) * 1'000'000;
   if (!NamesUsable(err)) {
     ExitCleanUp();
     return ExitUsage;

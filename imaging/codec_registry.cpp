@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "imaging/image_store.h"
 #include "platform/text.h"
 
@@ -24,6 +26,7 @@ const DecoderEntry* ProbeInput(DecodeState& state) {
     state.bits_per_pixel = 24;
     state.file_depth = 24;
     state.frame_count = 1;
+    state.least_input_size = 0;
     if (entry.probe(state)) {
       state.failure = LoadFailure::None;  // an earlier probe's complaint is not this one's
       return &entry;
@@ -38,10 +41,12 @@ ImageRecord* CreateForLoad(ImageId number, DecodeState& state, std::intptr_t* re
   const uint64_t limit = TheCodecRegistry().pixel_limit;
   const bool too_many = limit != 0 && state.width > 0 && state.height > 0 &&
                         static_cast<uint64_t>(state.width) * static_cast<uint64_t>(state.height) > limit;
-  if (too_many) {
-    // As a refused size: the number empties (AnyNumber would mean every image here).
+  // A header claiming more than its file can hold is refused before any memory is taken,
+  // and as refused sizes do, the number empties (AnyNumber would mean every image here).
+  const bool lying = state.least_input_size > state.InputSize();
+  if (too_many || lying) {
     if (number != AnyNumber) ImageFree(number);
-    state.failure = LoadFailure::TooLarge;
+    state.failure = lying ? LoadFailure::Damaged : LoadFailure::TooLarge;
     return nullptr;
   }
   if (state.width == 0 || state.height == 0) {
@@ -117,7 +122,7 @@ void ResetCodecs() {
   registry.decoders.clear();
   registry.encoders.clear();
   registry.decode.ClearPrivate();
-  registry.pixel_limit = 0;
+  registry.pixel_limit = kDefaultPixelLimit;
 }
 
 void RegisterBmpCodec() {
@@ -142,6 +147,12 @@ void RegisterAllCodecs() {
 bool DecodeState::Rewind() {
   memory_position = 0;
   return !file || std::fseek(file, 0, SEEK_SET) == 0;
+}
+
+uint64_t DecodeState::InputSize() const {
+  if (!file) return memory_size;
+  struct stat info {};
+  return fstat(fileno(file), &info) == 0 && info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
 size_t DecodeState::Read(void* out, size_t count) {

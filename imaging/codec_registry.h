@@ -70,25 +70,34 @@ struct DecodeState {
   uint16_t file_depth = 24;
   uint32_t frame_count = 1;
   LoadFailure failure = LoadFailure::None;  // what went wrong, for the caller
+  // The fewest input bytes that can hold the image the header claims, set by the probe (0
+  // where the format can pack any size into next to nothing). A smaller input is damaged,
+  // and is refused before its pixel store is made.
+  uint64_t least_input_size = 0;
   // Decoder-private part, cleared before every probe.
   std::vector<uint8_t> bytes;
   std::span<const uint8_t> whole;
   std::unique_ptr<DecoderScratch> scratch;
 
   bool Rewind();
+  uint64_t InputSize() const;
   size_t Read(void* out, size_t count);
   // The entire input from its first byte (read into bytes for files); empty on failure.
   std::span<const uint8_t> WholeInput();
   void ClearPrivate();
 };
 
+// One gigapixel: 4 GB of pixel store, far beyond any page yet well within what a file of
+// a few megabytes cannot fake (see least_input_size).
+constexpr uint64_t kDefaultPixelLimit = 1'000'000'000;
+
 struct CodecRegistry {
   std::vector<DecoderEntry> decoders;
   std::vector<EncoderEntry> encoders;
   DecodeState decode;
   // Largest width x height a load may create; 0 leaves only the 65535-per-side limit.
-  // Fuzzing sets it, so that tiny files with lying sizes cannot claim gigabytes.
-  uint64_t pixel_limit = 0;
+  // Jobs keep the default (zentrova-slice --pixel-budget changes it); fuzzing lowers it.
+  uint64_t pixel_limit = kDefaultPixelLimit;
 };
 
 CodecRegistry& TheCodecRegistry();

@@ -71,6 +71,12 @@ bool ProbeJpeg(DecodeState& state) {
   state.height = static_cast<int32_t>(scratch->cinfo.output_height);
   state.file_depth = scratch->cmyk ? 32 : 24;
   state.bits_per_pixel = 24;
+  // Huffman coding spends at least one bit on each 8 x 8 block of a component (its DC
+  // code); arithmetic coding can pack a plain page into next to nothing.
+  const jpeg_component_info& first = scratch->cinfo.comp_info[0];
+  if (!scratch->cinfo.arith_code) {
+    state.least_input_size = static_cast<uint64_t>(first.width_in_blocks) * first.height_in_blocks / 8;
+  }
   state.scratch = std::move(scratch);
   return true;
 }

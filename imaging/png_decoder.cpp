@@ -97,6 +97,9 @@ bool ProbePng(DecodeState& state) {
   state.height = static_cast<int32_t>(header.height);
   state.file_depth = static_cast<uint16_t>(header.file_depth);
   state.bits_per_pixel = header.decoded_bits;
+  // Every pixel takes at least one bit, and deflate packs at most 1032 bytes into one
+  // (a 258-byte match coded in two bits).
+  state.least_input_size = static_cast<uint64_t>(header.width) * header.height / 8 / 1032;
   scratch->passes = header.passes;
   state.scratch = std::move(scratch);
   return true;

@@ -212,6 +212,7 @@ TEST_F(BatchCliTest, BadValuesAreUsageErrorsAndWriteNothing) {
       {"--mode sideways", "--mode"},     {"--format gif", "--format"},   {"--frobnicate", "--frobnicate"},
       {"--width", "--width"},            {"--config missing.ini", "--config"},
       {"--config huge.ini", "--config"},  // more than a settings file holds, not passed over
+      {"--pixel-budget 0", "--pixel-budget"},
   };
   std::ofstream(root_ / "huge.ini") << "SliceHeight = 700\n";
   fs::resize_file(root_ / "huge.ini", 17 << 20);
@@ -247,6 +248,13 @@ TEST_F(BatchCliTest, EverySkippedSourceSaysWhyAndTheOthersAreStillCut) {
   skipped("006.psd", "the converter failed: PSD: ");  // its own words follow
   skipped("missing.png", "file not found");
   EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg"}));
+  // A page over the pixel budget (here one million) is skipped before it is loaded.
+  fs::create_directories(root_ / "ep2");
+  WritePage(root_ / "ep2" / "big.png", 690, 1500, 0, 0, CodecPng);
+  const CliResult over = Run("--no-config --pixel-budget 1 ep2");
+  EXPECT_EQ(over.status, 1);
+  EXPECT_NE(over.err.find("big.png: image too large to load"), std::string::npos) << over.err;
+  EXPECT_FALSE(fs::exists(root_ / "ep2" / "slice"));
 }
 
 TEST_F(BatchCliTest, SourcesAreNeverOverwrittenWhateverTheSettingsSay) {

@@ -1,3 +1,6 @@
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <random>
 
 #include "imaging_support.h"
@@ -57,6 +60,43 @@ TEST_F(BadInputTest, LyingHeadersGiveTheDocumentedOutcome) {
   EXPECT_TRUE(load("bmp_palette_lie"));
   EXPECT_TRUE(load("bmp_info_size_lie"));
   EXPECT_FALSE(load("png_no_idat"));  // the header read already misses the image data
+}
+
+// Holds the process's address space to a cap while it lives. Not under the sanitizers,
+// whose shadow memory alone needs terabytes of it.
+class AddressSpaceCap {
+ public:
+  explicit AddressSpaceCap(rlim_t bytes) {
+#if !defined(__SANITIZE_ADDRESS__)
+    if (getrlimit(RLIMIT_AS, &saved_) != 0) return;
+    rlimit capped = saved_;
+    capped.rlim_cur = std::min<rlim_t>(bytes, saved_.rlim_max);
+    set_ = setrlimit(RLIMIT_AS, &capped) == 0;
+#else
+    (void)bytes;
+#endif
+  }
+  ~AddressSpaceCap() {
+    if (set_) setrlimit(RLIMIT_AS, &saved_);
+  }
+  AddressSpaceCap(const AddressSpaceCap&) = delete;
+  AddressSpaceCap& operator=(const AddressSpaceCap&) = delete;
+
+ private:
+  rlimit saved_{};
+  bool set_ = false;
+};
+
+// Headers claiming far more than their few bytes hold are refused as damaged before any
+// pixel store is made, rather than failing for memory (or taking gigabytes) first.
+TEST_F(BadInputTest, HeadersClaimingMoreThanTheFileHoldsAreRefusedBeforeAllocating) {
+  const AddressSpaceCap cap(rlim_t{3} << 30);
+  for (const char* name : {"png_bomb_32767x32000", "jpeg_bomb_30000x30000"}) {
+    const auto bytes = ReadBytes(CorpusDir() / "bad" / name);
+    LoadFailure failure = LoadFailure::None;
+    EXPECT_EQ(ImageLoadMemory(1, bytes.data(), bytes.size(), &failure), 0) << name;
+    EXPECT_EQ(failure, LoadFailure::Damaged) << name;
+  }
 }
 
 TEST_F(BadInputTest, EveryPrefixAndRandomDamageOfGoodFiles) {

@@ -156,9 +156,22 @@ def bad_files():
     write("bad/jpeg_soi_then_garbage", b"\xff\xd8" + bytes(rng.randrange(256) for _ in range(200)))
 
 
+def bombs():
+    # Headers that claim a huge image their few bytes cannot hold: a 1-bit PNG of
+    # 32767 x 32000 with a few rows of data, and the grey JPEG relabelled 30000 x 30000.
+    rows = zlib.compress(bytes(4097 * 4), 9)
+    head = chunk(b"IHDR", struct.pack(">IIBBBBB", 32767, 32000, 1, 0, 0, 0, 0))
+    write("bad/png_bomb_32767x32000", b"\x89PNG\r\n\x1a\n" + head + chunk(b"IDAT", rows) + chunk(b"IEND", b""))
+    jpeg = bytearray(open("good/grey.jpg", "rb").read())
+    sof = jpeg.index(b"\xff\xc0")
+    jpeg[sof + 5:sof + 9] = struct.pack(">HH", 30000, 30000)
+    write("bad/jpeg_bomb_30000x30000", bytes(jpeg))
+
+
 if __name__ == "__main__":
     os.makedirs("good", exist_ok=True)
     os.makedirs("bad", exist_ok=True)
     good_pngs()
     good_converted()
     bad_files()
+    bombs()
