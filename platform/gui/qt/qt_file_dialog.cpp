@@ -29,7 +29,12 @@ class ImageFileDialog final : public QFileDialog {
     QLineEdit* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     const QString typed = edit ? edit->text().trimmed() : QString();
     QStringList names = TypedNames(typed);
+    const QString shown = QDir::cleanPath(directory().absolutePath());
     for (const QString& selected : selectedFiles()) {
+      // The folder shown can still be selected from the folder above, where completing a
+      // typed "name/" selected it; the user did not choose it, so Open never adds all its
+      // pictures that way (typed, it is taken).
+      if (QDir::cleanPath(selected) == shown) continue;
       if (!names.contains(selected)) names << selected;
     }
     if (names.isEmpty()) return;

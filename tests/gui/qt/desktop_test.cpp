@@ -1,9 +1,13 @@
 // What a desktop user expects of the window: the About window kept above its owner, the
 // job moving whatever window is used, keyboard, tab order, tooltips, Escape.
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
@@ -126,6 +130,33 @@ TEST_F(DesktopTest, KeysPressTheirButtonsTabFollowsTheLayoutAndIconsExplainThems
   for (ControlId id : {CtlToolbarRemove, CtlToolbarUp, CtlToolbarDown, CtlToolbarClear}) {
     EXPECT_FALSE(gui->ControlWidget(id)->toolTip().isEmpty());
   }
+}
+
+TEST_F(DesktopTest, TheOpenDialogReturnsEveryTypedNameAndNothingUnchosen) {
+  QTemporaryDir folder;
+  for (const char* name : {"PHOTO.JPG", "notes.txt"}) {
+    QFile file(folder.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  bool open_after_empty_accept = false;
+  QTimer::singleShot(50, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    // A folder typed with "/" opens it, and Open with nothing typed or selected there must
+    // not take the folder itself (Qt's completion left it selected in the view).
+    edit->setText(folder.path() + u'/');
+    static_cast<QDialog*>(dialog)->accept();
+    static_cast<QDialog*>(dialog)->accept();
+    open_after_empty_accept = dialog->isVisible();
+    edit->setText(QStringLiteral("\"PHOTO.JPG\" \"notes.txt\""));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  const std::vector<std::u16string> chosen = gui->OpenFilesDialog(u"열기", u"JPG | *.jpg;", true);
+  EXPECT_TRUE(open_after_empty_accept);
+  const std::vector<std::u16string> expected = {folder.filePath(QStringLiteral("PHOTO.JPG")).toStdU16String(),
+                                                folder.filePath(QStringLiteral("notes.txt")).toStdU16String()};
+  EXPECT_EQ(chosen, expected);
 }
 
 TEST_F(DesktopTest, EscapeCancelsTheJobInTheMainWindowAndClosesTheAboutWindow) {
