@@ -1,5 +1,6 @@
-// BMP reading without a library. Every read is checked against the file's length: a
-// truncated or lying file decodes what it really holds and leaves the rest black.
+// BMP reading without a library. Every read is checked against the file's length. An
+// uncompressed file too short for the rows its header claims is damaged (refused before
+// its pixels are made); RLE8 may leave pixels out, and those stay black.
 #include <algorithm>
 #include <cstring>
 
@@ -45,6 +46,25 @@ BmpLayout ReadLayout(std::span<const uint8_t> file) {
   return b;
 }
 
+bool RawLayoutSupported(const BmpLayout& b) {
+  switch (b.bits) {
+    case 1: case 24: case 32: return true;
+    case 4: return b.compression == 0;
+    case 8: return b.compression == 0;
+    case 16: return b.compression == 0 || b.compression == 3;
+    default: return false;
+  }
+}
+
+// The bytes an uncompressed layout needs for every row it claims (the last row unpadded);
+// 0 for the other layouts.
+uint64_t RawBytesNeeded(const BmpLayout& b) {
+  if (!RawLayoutSupported(b) || b.width <= 0 || b.height <= 0) return 0;
+  const uint64_t bits = static_cast<uint64_t>(b.width) * b.bits;
+  const uint64_t stride = (bits + 31) / 32 * 4;
+  return b.pixel_offset + stride * static_cast<uint64_t>(b.height - 1) + (bits + 7) / 8;
+}
+
 bool ProbeBmp(DecodeState& state) {
   uint8_t head[kFileHeaderSize];
   if (state.Read(head, sizeof head) != sizeof head) return false;
@@ -57,6 +77,7 @@ bool ProbeBmp(DecodeState& state) {
   state.height = scratch->layout.height;
   state.file_depth = static_cast<uint16_t>(scratch->layout.bits);
   state.bits_per_pixel = 24;
+  state.least_input_size = RawBytesNeeded(scratch->layout);
   state.scratch = std::move(scratch);
   return true;
 }
@@ -115,16 +136,6 @@ void DecodeRawRow(const BmpLayout& b, const uint8_t* in, int32_t count, uint8_t*
     case 24: return BgrRow(in, count, 3, out);
     case 32: return BgrRow(in, count, 4, out);  // the fourth byte is ignored
     default: return IndexedRow(b, in, count, out);
-  }
-}
-
-bool RawLayoutSupported(const BmpLayout& b) {
-  switch (b.bits) {
-    case 1: case 24: case 32: return true;
-    case 4: return b.compression == 0;
-    case 8: return b.compression == 0;
-    case 16: return b.compression == 0 || b.compression == 3;
-    default: return false;
   }
 }
 

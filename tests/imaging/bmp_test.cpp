@@ -134,19 +134,20 @@ TEST_F(BmpTest, Rle8StaysInsideWhenRunsAndMovesOverreach) {
   EXPECT_EQ(At(0, 0), (Px{0, 0, 0, 255}));
 }
 
-TEST_F(BmpTest, TruncatedRowsStayBlackAndTheLoadSucceeds) {
-  Bytes pixels = {0, 0, 255, 0, 0, 255};  // bottom row of 2 (6 of 8 bytes), nothing more
-  ASSERT_TRUE(Load(Bmp(2, 3, 24, 0, {}, pixels)));
-  EXPECT_EQ(At(0, 2), (Px{255, 0, 0, 255}));
-  EXPECT_EQ(At(1, 2), (Px{255, 0, 0, 255}));
-  EXPECT_EQ(At(0, 0), (Px{0, 0, 0, 255}));
-  pixels = {0, 0, 255, 0};  // the second pixel is cut in half
-  ASSERT_TRUE(Load(Bmp(2, 1, 24, 0, {}, pixels)));
-  EXPECT_EQ(At(1, 0), (Px{0, 0, 0, 255}));
+// Rows the file never holds are damage, not black rows (a page cut short would pass whole).
+TEST_F(BmpTest, UncompressedRowsCutShortAreDamaged) {
+  const auto failure = [&](const Bytes& bytes) {
+    LoadFailure why = LoadFailure::None;
+    EXPECT_EQ(ImageLoadMemory(1, bytes.data(), bytes.size(), &why), 0);
+    return why;
+  };
+  EXPECT_EQ(failure(Bmp(2, 3, 24, 0, {}, {0, 0, 255, 0, 0, 255})), LoadFailure::Damaged);  // one row of 3
+  EXPECT_EQ(failure(Bmp(2, 1, 24, 0, {}, {0, 0, 255, 0})), LoadFailure::Damaged);  // half a pixel
   Bytes lying = Bmp(2, 2, 24, 0, {}, {1, 2, 3});
   lying[10] = 0xF0, lying[11] = 0xFF, lying[12] = 0xFF, lying[13] = 0xFF;  // pixels past the end
-  ASSERT_TRUE(Load(lying));
-  EXPECT_EQ(At(1, 1), (Px{0, 0, 0, 255}));
+  EXPECT_EQ(failure(lying), LoadFailure::Damaged);
+  ASSERT_TRUE(Load(Bmp(2, 1, 24, 0, {}, {0, 0, 255, 0, 0, 255})));  // the last row needs no padding
+  EXPECT_EQ(At(1, 0), (Px{255, 0, 0, 255}));
 }
 
 TEST_F(BmpTest, NegativeHeightFailsAndEmptiesTheNumber) {
