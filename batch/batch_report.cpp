@@ -31,6 +31,17 @@ std::vector<FileProblem> BatchReport::failed() const {
   return files;
 }
 
+namespace {
+
+// The converter's own words, or what its exit status tells when it gave none (it crashed).
+std::string ConversionFailureText(const ProblemReason& reason) {
+  if (!reason.detail.empty()) return "the converter failed: " + ToUtf8(reason.detail);
+  if (reason.converter_status < 0) return "the converter ended abnormally";
+  return "the converter failed with exit status " + std::to_string(reason.converter_status);
+}
+
+}  // namespace
+
 std::string ReasonText(const ProblemReason& reason) {
   switch (reason.problem) {
     case JobProblem::None: return "";
@@ -40,7 +51,7 @@ std::string ReasonText(const ProblemReason& reason) {
     case JobProblem::DamagedImage: return "damaged image data";
     case JobProblem::TooLarge: return "image too large to load";
     case JobProblem::ConverterNotStarted: return "the converter could not be started";
-    case JobProblem::ConversionFailed: return "the converter failed: " + ToUtf8(reason.detail);
+    case JobProblem::ConversionFailed: return ConversionFailureText(reason);
     case JobProblem::ConverterStopped: return "the converter printed and wrote nothing for too long and was stopped";
     case JobProblem::NoWorkFolder: return "the converter's work folder could not be made";
     case JobProblem::NotResized: return "the image could not be scaled to the wished width";
@@ -127,10 +138,14 @@ std::string StaleList(const std::vector<StalePieces>& groups) {
 }  // namespace
 
 std::string BatchReport::ToJson() const {
+  // A piece not written is listed under "failed" only.
   std::string out = "{\"pieces\": [";
-  for (size_t i = 0; i < pieces_.size(); ++i) {
-    if (i) out += ", ";
-    out += PieceJson(pieces_[i]);
+  bool first = true;
+  for (const PieceReport& piece : pieces_) {
+    if (!piece.written) continue;
+    if (!first) out += ", ";
+    out += PieceJson(piece);
+    first = false;
   }
   out += "], \"skipped\": " + ProblemList(skipped_) + ", \"failed\": " + ProblemList(failed()) +
          ", \"stale_pieces\": " + StaleList(stale_) + ", \"stopped\": ";

@@ -125,7 +125,9 @@ int ReportStalePieces(const BatchReport& report, const BatchOptions& options, st
 }
 
 int ReportProblems(const BatchReport& report, const HeadlessGui& gui, const BatchOptions& options, std::FILE* err) {
-  int status = std::max(ReportFileProblems(report, err), ReportStalePieces(report, options, err));
+  // One after the other: the files' problems come first on standard error.
+  int status = ReportFileProblems(report, err);
+  status = std::max(status, ReportStalePieces(report, options, err));
   if (report.stopped()) {
     for (const MessageRecord& box : gui.MessageBoxes()) {
       if (box.title != u"이미지 크기 오류") continue;

@@ -304,6 +304,7 @@ TEST_F(BatchCliTest, EachFolderIsOneRunAndNoPathIsWrittenTwice) {
             std::string::npos)
       << twice.err;
   EXPECT_NE(twice.out.find("\"failed\": [{\"path\": \"" + path), std::string::npos) << twice.out;
+  EXPECT_EQ(twice.out.find("{\"path\": \"" + path + "\", \"width\""), std::string::npos) << twice.out;
   EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "y1.jpg"), std::make_pair(690, 600));
 }
 
