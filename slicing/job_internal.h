@@ -53,7 +53,8 @@ ProblemReason WritePieceFile(ImageId n, const std::u16string& path, uint32_t cod
 void RemoveDeadTemporaryFiles(std::u16string_view folder);
 // Whether the file is one of the job's sources (any row of the list, by identity).
 bool IsSourceOfJob(const FileIdentity& file);
-// A path with "//", "/./" and "x/../" folded, for comparing the paths of a dry run.
+// A path with "//", "/./" and "x/../" folded and the links of its existing folders followed,
+// for comparing the paths of a dry run (which makes no file to take the identity of).
 std::u16string NormalisedPath(const std::u16string& path);
 // Ends the current run of pieces and reports the stale pieces of its folder.
 void EndPieceRun();

@@ -126,7 +126,11 @@ bool IsSourceOfJob(const FileIdentity& target) {
 }
 
 std::u16string NormalisedPath(const std::u16string& path) {
-  return FromUtf8(std::filesystem::path(ToUtf8(path)).lexically_normal().string());
+  // The name itself is not followed: a link there is replaced by the piece, not written through.
+  const std::filesystem::path given = std::filesystem::path(ToUtf8(path)).lexically_normal();
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::weakly_canonical(given.parent_path(), error);
+  return FromUtf8(error ? given.string() : (folder / given.filename()).string());
 }
 
 void SetUpOutputSide() {

@@ -297,6 +297,7 @@ TEST_F(BatchCliTest, EachFolderIsOneRunAndNoPathIsWrittenTwice) {
   EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"x1.jpg", "x2.jpg"}));
   // The same folder by two names: the second run's pieces would replace the first's.
   fs::create_symlink("ep1", root_ / "same");
+  EXPECT_EQ(Run("--no-config --mode fixed --prefix y --dry-run ep1 same").status, 1);  // as the real run
   const CliResult twice = Run("--no-config --mode fixed --prefix y --json ep1 same");
   EXPECT_EQ(twice.status, 1);
   const std::string path = (root_ / "same" / "slice" / "y1.jpg").string();
