@@ -259,17 +259,20 @@ const uint8_t* SaveRows::Rgbx(int32_t y) {
 }
 
 int ImageSave(ImageId number, std::u16string_view path, uint32_t codec, int quality, int depth) {
-  if (path.empty()) return 0;
   const ImageRecord* record = FindImage(number);
-  if (!record) return 0;
-  if (depth == -1) depth = record->file_depth;
+  return record ? ImageSaveRecord(*record, path, codec, quality, depth) : 0;
+}
+
+int ImageSaveRecord(const ImageRecord& record, std::u16string_view path, uint32_t codec, int quality, int depth) {
+  if (path.empty() || !record.native) return 0;
+  if (depth == -1) depth = record.file_depth;
   bool allowed = false;
   for (int d : kAllowedDepths) allowed = allowed || d == depth;
   if (!allowed) return 0;
   const EncoderEntry* encoder = FindEncoder(codec);
   if (!encoder) return 0;
   const std::string file = ToUtf8(path);
-  const NativeImage& image = *record->native;
+  const NativeImage& image = *record.native;
   try {
     if (depth == 32 && encoder->write32) return encoder->write32(file, image, quality);
     SaveRows rows(image);

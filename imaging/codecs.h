@@ -39,5 +39,8 @@ enum class LoadFailure : uint8_t {
 std::intptr_t ImageLoad(ImageId number, std::u16string_view path, LoadFailure* failure = nullptr);
 // Non-zero on success. Depth -1 means the image's file depth.
 int ImageSave(ImageId number, std::u16string_view path, uint32_t codec, int quality, int depth);
+// The same for an image outside the table (see ImageTake); it reads only the record and
+// the encoder list.
+int ImageSaveRecord(const ImageRecord& image, std::u16string_view path, uint32_t codec, int quality, int depth);
 
 }  // namespace zen

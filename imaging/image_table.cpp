@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "imaging/image_store.h"
 
@@ -225,6 +226,13 @@ void ImageFree(ImageId id) {
   }
   ImageRecord* record = LookUp(table, id);
   if (record) DiscardRecord(table, record);
+}
+
+ImageRecord ImageTake(ImageId number) {
+  ImageTable& table = TheImageTable();
+  ImageRecord* record = IsSlotNumber(table, number) ? FindImage(number) : nullptr;
+  if (!record) return {};
+  return std::exchange(*record, ImageRecord{});
 }
 
 std::intptr_t ImageCopy(ImageId source, ImageId target) {

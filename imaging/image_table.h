@@ -56,6 +56,9 @@ enum class ImageFill { None, Opaque };
 // 0 on failure.
 std::intptr_t ImageCreate(ImageId number, int32_t width, int32_t height);
 void ImageFree(ImageId id);  // AllImages frees every image, slots first, then handles
+// The image under a slot number, taken out of the table: the number is left empty and the
+// record (pixels, file depth, codec) belongs to the caller. An empty record when there is none.
+ImageRecord ImageTake(ImageId number);
 std::intptr_t ImageCopy(ImageId source, ImageId target);
 std::intptr_t ImageGrab(ImageId source, ImageId target, int32_t x, int32_t y, int32_t width, int32_t height);
 int32_t ImageGetWidth(ImageId id);   // sign-extended 16-bit value; 0 for no image

@@ -1,10 +1,12 @@
 #pragma once
 // Helpers shared by the files of the slicing engine; not for use outside slicing/.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "imaging/codecs.h"
+#include "imaging/resize.h"
 #include "platform/gui/window_system.h"
 #include "slicing/slicing_job.h"
 
@@ -46,9 +48,11 @@ void ShowCutProgress();
 // Output side of a freshly loaded source: folder name, output folder, quality, prefix.
 void SetUpOutputSide();
 
-// Writes image n to path through a temporary file in the same folder, renamed over the
-// path when complete (the one place pieces are written).
-ProblemReason WritePieceFile(ImageId n, const std::u16string& path, uint32_t codec, int quality);
+// Writes the piece to path through a temporary file in the same folder (named by serial,
+// a number of this job), renamed over the path when complete: the one place pieces are
+// written. It reads nothing of the job's record.
+ProblemReason WritePieceFile(const ImageRecord& piece, const std::u16string& path, uint32_t codec, int quality,
+                             uint64_t serial);
 // Removes the temporary piece files a killed job left in folder (those no writer holds).
 void RemoveDeadTemporaryFiles(std::u16string_view folder);
 // Whether the file is one of the job's sources (any row of the list, by identity).
@@ -56,8 +60,37 @@ bool IsSourceOfJob(const FileIdentity& file);
 // A path with "//", "/./" and "x/../" folded and the links of its existing folders followed,
 // for comparing the paths of a dry run (which makes no file to take the identity of).
 std::u16string NormalisedPath(const std::u16string& path);
-// Ends the current run of pieces and reports the stale pieces of its folder.
+// Ends the current run of pieces; the stale pieces of its folder are reported once the
+// run's pieces are all written (ReportStalePieces).
 void EndPieceRun();
+void ReportStalePieces(const PieceRun& run);
+
+// Pieces on their way to files (piece_handover.cpp). A piece is handed over whole with
+// its name fixed; the workers encode and write it while the job goes on. Results reach
+// the ledger, the report and the observer in the order the pieces were handed over.
+struct PieceToWrite {
+  ImageRecord image;  // taken out of the image table: nothing else touches it again
+  std::u16string path;
+  uint32_t codec = 0;
+  int quality = 0;
+  uint64_t serial = 0;  // names its temporary file
+};
+// Hands the piece over (written on the loop's thread when the workers hold as many pieces
+// as they may); without one, the report's own reason is the result.
+void HandOverPiece(PieceReport report, std::optional<PieceToWrite> write);
+// The stale pieces of run are looked for after the pieces handed over before it.
+void HandOverRunEnd(const PieceRun& run);
+// The results that are in, in order; never waits.
+void DeliverFinishedPieces();
+// Waits for every piece handed over and delivers all results (the end of a job).
+void SettlePieces();
+// Whether the workers can take one more piece; waits a few milliseconds at most, so a
+// step that finds them busy ends at once and the window keeps answering.
+bool RoomForPiece();
+// Runs the parts of a resize on the loop's thread and on idle workers.
+RunParts ResizeParts();
+// Called with a piece's result: the ledger and the report learn of it.
+void PieceDelivered(const PieceReport& report);
 
 // Why a source did not load, from the loader's reason and what its conversion said.
 ProblemReason LoadProblem(LoadFailure failure, bool converted);

@@ -2,7 +2,8 @@
 // output folder, which is renamed over the final name once complete. A job killed midway
 // leaves the old file or the whole new one, and a link at the name is replaced, never
 // followed. The temporary file is locked while it lives, so the next job in that folder can
-// tell a dead job's leftovers from a running one's.
+// tell a dead job's leftovers from a running one's. Writing reads nothing of the job's
+// record, so a worker may do it while the job goes on.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -27,13 +28,14 @@ bool IsTemporaryName(std::string_view name) {
          name.ends_with(kTemporaryEnd);
 }
 
-// A new, locked temporary file in folder (ending in "/"); its descriptor, or -1. A cleaner
-// may remove the file between its creation and the lock: then another name is tried.
-int CreateLockedTemporary(const std::string& folder, std::string& path) {
-  uint64_t& count = TheSlicingJob().ledger.temporary_count;
+// A new, locked temporary file in folder (ending in "/") named by the job's serial number
+// for the piece; its descriptor, or -1. A cleaner may remove the file between its creation
+// and the lock: then another name is tried.
+int CreateLockedTemporary(const std::string& folder, uint64_t serial, std::string& path) {
+  const std::string stem =
+      folder + std::string(kTemporaryStart) + std::to_string(getpid()) + "-" + std::to_string(serial);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    path = folder + std::string(kTemporaryStart) + std::to_string(getpid()) + "-" + std::to_string(++count) +
-           std::string(kTemporaryEnd);
+    path = stem + (attempt == 0 ? std::string() : "-" + std::to_string(attempt)) + std::string(kTemporaryEnd);
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
@@ -51,14 +53,15 @@ ProblemReason SystemProblem(int error) { return {JobProblem::NotWritten, error};
 
 }  // namespace
 
-ProblemReason WritePieceFile(ImageId n, const std::u16string& path, uint32_t codec, int quality) {
-  if (!FindImage(n)) return {JobProblem::NoPieceImage};
+ProblemReason WritePieceFile(const ImageRecord& piece, const std::u16string& path, uint32_t codec, int quality,
+                             uint64_t serial) {
+  if (!piece.native) return {JobProblem::NoPieceImage};
   std::string temporary;
-  const int fd = CreateLockedTemporary(ToUtf8(FolderPart(path)), temporary);
+  const int fd = CreateLockedTemporary(ToUtf8(FolderPart(path)), serial, temporary);
   if (fd < 0) return SystemProblem(errno);
   errno = 0;
   ProblemReason problem;
-  if (ImageSave(n, FromUtf8(temporary), codec, quality, -1) == 0) {
+  if (ImageSaveRecord(piece, FromUtf8(temporary), codec, quality, -1) == 0) {
     problem = SystemProblem(errno);
   } else if (rename(temporary.c_str(), ToUtf8(path).c_str()) != 0) {
     problem = SystemProblem(errno);

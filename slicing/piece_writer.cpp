@@ -37,17 +37,30 @@ std::u16string PaddedNumber(int64_t number) {
   return digits;
 }
 
+// Where a piece goes, as the ledger keeps its names: the folder by identity (however the
+// path spells it) and the file name.
+std::optional<std::pair<FileIdentity, std::u16string>> PlaceOf(const std::u16string& path) {
+  const std::optional<FileIdentity> folder = IdentityOf(FolderPart(path));
+  if (!folder) return std::nullopt;
+  return std::pair{*folder, std::u16string(FilePart(path))};
+}
+
 // Whether the piece may go to path: never over a source of the job (however the path is
-// spelt, through links too), never over a piece this job already wrote.
+// spelt, through links too), never to a name this job gave a piece before, nor over a
+// piece it wrote. The name is taken here, as the piece may still be on its way when the
+// next one is named.
 ProblemReason CheckPieceTarget(const std::u16string& path) {
-  const JobLedger& ledger = TheSlicingJob().ledger;
+  JobLedger& ledger = TheSlicingJob().ledger;
   if (TheSlicingJob().host.dry_run && ledger.dry_run_written.count(NormalisedPath(path))) {
     return {JobProblem::WrittenTwice};
   }
-  const std::optional<FileIdentity> target = IdentityOf(path);
-  if (!target) return {};
-  if (ledger.written.count(*target)) return {JobProblem::WrittenTwice};
-  if (IsSourceOfJob(*target)) return {JobProblem::WouldReplaceSource};
+  const std::optional<std::pair<FileIdentity, std::u16string>> place = PlaceOf(path);
+  if (!TheSlicingJob().host.dry_run && place && ledger.named.count(*place)) return {JobProblem::WrittenTwice};
+  if (const std::optional<FileIdentity> target = IdentityOf(path)) {
+    if (ledger.written.count(*target)) return {JobProblem::WrittenTwice};
+    if (IsSourceOfJob(*target)) return {JobProblem::WouldReplaceSource};
+  }
+  if (!TheSlicingJob().host.dry_run && place) ledger.named.insert(*place);
   return {};
 }
 
@@ -58,16 +71,6 @@ void RecordWritten(const std::u16string& path) {
   } else if (const std::optional<FileIdentity> identity = IdentityOf(path)) {
     ledger.written.insert(*identity);
   }
-}
-
-void ReportPiece(const std::u16string& path, ImageId n, const ProblemReason& problem) {
-  SlicingJob& job = TheSlicingJob();
-  if (problem) job.failed_pieces.push_back({path, problem});
-  if (job.host.observer) {
-    PieceReport report{path, ImageGetWidth(n), ImageGetHeight(n), !problem, problem, job.piece_rows};
-    job.host.observer->PieceSaved(report);
-  }
-  job.piece_rows.clear();
 }
 
 // A piece going to another folder, prefix or extension ends the run of the pieces before
@@ -87,6 +90,8 @@ void FollowPieceRun(const std::u16string& extension) {
 
 }  // namespace
 
+// Numbering, the name and the checks happen here, in the job's order; the image is then
+// taken out of the table and handed over to be written.
 void SavePiece(ImageId n) {
   SlicingJob& job = TheSlicingJob();
   ++job.piece_counter;
@@ -96,17 +101,33 @@ void SavePiece(ImageId n) {
   const std::u16string extension = jpeg ? u"jpg" : u"png";
   path += u"." + extension;
   FollowPieceRun(extension);
-  ProblemReason problem = CheckPieceTarget(path);
-  if (!problem && job.host.dry_run) {
-    if (!FindImage(n)) problem = {JobProblem::NoPieceImage};
-  } else if (!problem) {
-    problem = jpeg ? WritePieceFile(n, path, CodecJpeg, job.settings.jpg_quality) : WritePieceFile(n, path, CodecPng, 7);
+  PieceReport report{path, ImageGetWidth(n), ImageGetHeight(n), false, CheckPieceTarget(path),
+                     std::exchange(job.piece_rows, {})};
+  if (!report.reason && !FindImage(n)) report.reason = {JobProblem::NoPieceImage};
+  if (report.reason || job.host.dry_run) {
+    HandOverPiece(std::move(report), std::nullopt);
+    return;
   }
-  if (!problem) RecordWritten(path);
-  ReportPiece(path, n, problem);
+  PieceToWrite write{ImageTake(n), path, jpeg ? CodecJpeg : CodecPng, jpeg ? job.settings.jpg_quality : 7,
+                     ++job.ledger.temporary_count};
+  HandOverPiece(std::move(report), std::move(write));
 }
 
 namespace slicing_detail {
+
+void PieceDelivered(const PieceReport& report) {
+  SlicingJob& job = TheSlicingJob();
+  if (report.written) {
+    RecordWritten(report.path);
+  } else {
+    if (const auto place = PlaceOf(report.path); place && report.reason.problem != JobProblem::WrittenTwice) {
+      job.ledger.named.erase(*place);  // a name whose write failed may be tried again
+    }
+    job.failed_pieces.push_back({report.path, report.reason});
+  }
+  if (job.host.observer) job.host.observer->PieceSaved(report);
+}
+
 
 // Every row of the list counts, looked up once per path.
 bool IsSourceOfJob(const FileIdentity& target) {

@@ -37,6 +37,7 @@ void FreeJobImages() {
 // its segments and leftover, its strip state and the converter files of its source.
 void DropInterruptedWork() {
   SlicingJob& job = JobRecord();
+  SettlePieces();  // the pieces handed over are written whole and reported, as one thread would have
   ReleaseWorkFolder();  // with the strips an interrupted job was cutting
   job.strip_index = -1;
   job.delete_after_load = false;
@@ -88,6 +89,7 @@ void ResetLedger() {
   JobLedger& ledger = JobRecord().ledger;
   ledger.sources.clear();
   ledger.written.clear();
+  ledger.named.clear();
   ledger.dry_run_written.clear();
   ledger.cleaned_folders.clear();
   ledger.run = PieceRun{};
@@ -119,6 +121,8 @@ void OpenOutputFolder() {
 SlicingJob& TheSlicingJob() { return JobRecord(); }
 
 void ResetSlicingJob() {
+  // First the workers: pieces not yet begun are dropped, those being written end whole.
+  JobRecord().handed.reset();
   FreeJobImages();
   ReleaseWorkFolder();
   JobRecord() = SlicingJob{};
@@ -148,6 +152,11 @@ void StartJob() {
 void StepJob() {
   SlicingJob& job = JobRecord();
   if (job.job_state != JobRunning) return;
+  DeliverFinishedPieces();
+  // A fixed-height step makes a piece; while the workers hold all they may, the step is
+  // left to a later turn. (A cut-detection step makes none until the source's last, which
+  // writes what the workers cannot take itself.)
+  if (job.settings.slice_mode != SliceCutDetect && !RoomForPiece()) return;
   if (!FindImage(SourceImage)) {
     // Nothing to cut (cannot happen after a successful preparation); move on.
     EndSource();
@@ -188,6 +197,7 @@ void ShowJobStarted() {
 }
 
 void FinishJob() {
+  SettlePieces();
   Gui().SetText(gui::CtlProgressText, kFinished);
   Gui().SetState(gui::CtlProgressBar, 100);
   EndPieceRun();

@@ -3,6 +3,7 @@
 // numbered piece files, one bounded step per event-loop turn.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@
 #include "platform/file_identity.h"
 
 namespace zen {
+
+namespace slicing_detail {
+struct HandedPieces;
+}  // namespace slicing_detail
 
 enum JobState : int { JobIdle = 0, JobStartRequested = 1, JobRunning = 2 };
 
@@ -156,6 +161,9 @@ struct PieceRun {
 struct JobLedger {
   std::map<std::u16string, FileIdentity> sources;
   std::set<FileIdentity> written;
+  // Names given to pieces, by their folder's identity and the file name: taken when a piece
+  // is handed over, before it is written, and given back if the write fails.
+  std::set<std::pair<FileIdentity, std::u16string>> named;
   std::set<std::u16string> dry_run_written;
   std::set<std::u16string> cleaned_folders;  // output folders rid of dead temporary files
   PieceRun run;
@@ -192,6 +200,8 @@ struct SlicingJob {
   std::vector<StalePieces> stale_pieces;
   ProblemReason conversion_problem;  // what the last conversion of this source said
   JobLedger ledger;
+  // The worker threads and the pieces handed to them; made by the first job.
+  std::shared_ptr<slicing_detail::HandedPieces> handed;
 
   JobHost host;
 };

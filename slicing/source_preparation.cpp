@@ -278,7 +278,8 @@ ResizeOutcome ResizeSource(std::u16string_view load_path) {
     return ResizeOutcome::SizeStop;
   }
   if (width < 1 || height < 1 ||
-      ImageResize(SourceImage, static_cast<int32_t>(width), static_cast<int32_t>(height), ResizeSmooth) == 0) {
+      ImageResize(SourceImage, static_cast<int32_t>(width), static_cast<int32_t>(height), ResizeSmooth,
+                  ResizeParts()) == 0) {
     SkipUnloadedSource(load_path, {JobProblem::NotResized});
     return ResizeOutcome::Skipped;
   }

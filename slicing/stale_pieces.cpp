@@ -60,9 +60,14 @@ std::vector<std::u16string> FindStalePieces(const PieceRun& run) {
 }  // namespace
 
 void EndPieceRun() {
-  SlicingJob& job = TheSlicingJob();
-  const PieceRun run = std::exchange(job.ledger.run, PieceRun{});
+  const PieceRun run = std::exchange(TheSlicingJob().ledger.run, PieceRun{});
   if (run.pieces == 0 || run.folder.empty()) return;
+  HandOverRunEnd(run);
+}
+
+// The job's own pieces of the run are all written by now, so none of them passes for stale.
+void ReportStalePieces(const PieceRun& run) {
+  SlicingJob& job = TheSlicingJob();
   StalePieces stale{run.folder, FindStalePieces(run)};
   if (stale.paths.empty()) return;
   job.stale_pieces.push_back(stale);

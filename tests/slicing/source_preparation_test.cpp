@@ -87,7 +87,8 @@ TEST_F(SourcePreparationTest, AnOverTallSourceIsCutInStripsAsOneContinuousImage)
   EXPECT_EQ(RowCode(*second, 1499), 2999);
   // The bar moves through the one source, strip by strip and piece by piece.
   EXPECT_TRUE(std::is_sorted(progress.bar_at_piece.begin(), progress.bar_at_piece.end()));
-  EXPECT_LE(progress.bar_at_piece.front(), 52);
+  // Reports come as pieces finish, a few behind the cut.
+  EXPECT_LE(progress.bar_at_piece.front(), 60);
   EXPECT_GE(progress.bar_at_piece.back(), 95);
   // The row named the file, and the conversion, on screen before each wait.
   EXPECT_EQ(painted.front(), u"tall.png");
