@@ -10,6 +10,10 @@ if(ZEN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+if(ZEN_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
 
 # The fuzzers see the coverage of the code under test only when that code is instrumented
 # too, not just the harness: every target of a fuzz build gets the coverage hooks (and
