@@ -3,9 +3,12 @@
 // with libjpeg / libpng. Every run is its own child process, so each peak memory figure is
 // that run's alone. Not a test: run by hand,
 //   build-dir/bench/slicing/slicing_bench [runs]
-// ZEN_BENCH_CONVERTER=path uses another converter for the size query than the stand-in.
-// Modes: fixed height 1500 with JPEG quality 9 pieces, the same with PNG pieces, and cut
-// detection (300 ~ 1500) with JPEG pieces.
+// ZEN_BENCH_CONVERTER=path uses another converter for the size query than the stand-in;
+// ZEN_THREADS=n gives the jobs n workers (the floor is one thread whatever it says).
+// Modes: fixed height 1500 with JPEG quality 9 pieces, the same with PNG pieces, cut
+// detection (300 ~ 1500) with JPEG pieces, and a 1380 x 40000 page resized to 690 wide
+// and cut at 1500 (its floor: the decode of that page and the encode of the pieces, made
+// from every other row and column).
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -41,6 +44,8 @@ namespace {
 constexpr int kWidth = 690;
 constexpr int kHeight = 20000;
 constexpr int kSliceHeight = 1500;
+constexpr int kWideWidth = 1380;
+constexpr int kWideHeight = 40000;
 
 struct Piece {
   int first = 0;
@@ -91,11 +96,24 @@ std::vector<Piece> ReadPieces(const std::string& path) {
   return pieces;
 }
 
-void RunFloor(const std::string& source, const std::string& out, bool png, const std::vector<Piece>& pieces_in) {
+// Every other row and column: pixels of the resized page's size for the resize's floor.
+std::vector<uint8_t> HalfSize(const std::vector<uint8_t>& rgb, int width, int height) {
+  std::vector<uint8_t> half(static_cast<size_t>(width / 2) * (height / 2) * 3);
+  uint8_t* to = half.data();
+  for (int y = 0; y < height / 2; ++y) {
+    const uint8_t* row = rgb.data() + static_cast<size_t>(2 * y) * width * 3;
+    for (int x = 0; x < width / 2; ++x, to += 3) std::memcpy(to, row + 6 * x, 3);
+  }
+  return half;
+}
+
+void RunFloor(const std::string& source, const std::string& out, bool png, const std::vector<Piece>& pieces_in,
+              bool halve = false) {
   // The floor's decode: the whole file in memory, decompressed once into RGB rows.
-  const zen::test::DirectJpeg decoded = zen::test::DirectJpegDecodeFile(source).value();
-  const int width = decoded.width;
-  const int height = decoded.height;
+  zen::test::DirectJpeg decoded = zen::test::DirectJpegDecodeFile(source).value();
+  const int width = halve ? decoded.width / 2 : decoded.width;
+  const int height = halve ? decoded.height / 2 : decoded.height;
+  if (halve) decoded.samples = HalfSize(decoded.samples, decoded.width, decoded.height);
   const std::vector<uint8_t>& rgb = decoded.samples;
   const std::vector<Piece> pieces = pieces_in.empty() ? FixedPieces(height) : pieces_in;
   int n = 0;
@@ -122,7 +140,7 @@ struct PieceLog : zen::JobObserver {
 };
 
 void RunJob(const std::string& source, const std::string& settings, const std::string& converter, bool png,
-            bool cut_detect, const std::string& piece_log) {
+            bool cut_detect, const std::string& piece_log, bool resize = false) {
   using namespace zen;
   gui::HeadlessGui* gui = test::InstallHeadlessGui();
   BuildMainWindow();
@@ -142,6 +160,10 @@ void RunJob(const std::string& source, const std::string& settings, const std::s
   gui->InsertRow(gui::CtlSourceList, -1, u"", u"page.jpg", FromUtf8(source));
   gui->SetState(gui::CtlFormatBox, png ? 1 : 0);
   if (cut_detect) gui->SetState(gui::CtlCutDetectOption, 1);
+  if (resize) {
+    gui->SetState(gui::CtlResizeCheck, 1);
+    gui->SetText(gui::CtlWidthField, u"690");
+  }
   job.job_state = JobStartRequested;
   StartJob();
   gui::Event event;
@@ -167,6 +189,8 @@ int Child(int argc, char** argv) {
   if (mode == "job-jpeg") RunJob(source, settings, converter, false, false, "");
   if (mode == "job-png") RunJob(source, settings, converter, true, false, "");
   if (mode == "job-cut") RunJob(source, settings, converter, false, true, out + "/../cut_pieces.txt");
+  if (mode == "floor-resize") RunFloor(source, out, false, {}, true);
+  if (mode == "job-resize") RunJob(source, settings, converter, false, false, "", true);
   std::printf("%.3f\n", NowMs() - start);
   return 0;
 }
@@ -178,10 +202,10 @@ struct RunResult {
 
 RunResult RunChild(const std::string& self, const std::string& mode, const fs::path& root,
                    const std::string& converter) {
-  const fs::path source = root / "src/page.jpg";
-  const fs::path out = mode.rfind("floor", 0) == 0 ? root / "floor" : root / "src/slice";
+  const fs::path source = root / (mode.ends_with("resize") ? "wide/page.jpg" : "src/page.jpg");
+  const fs::path out = mode.rfind("floor", 0) == 0 ? root / "floor" : source.parent_path() / "slice";
   fs::remove_all(root / "floor");
-  fs::remove_all(root / "src/slice");
+  fs::remove_all(source.parent_path() / "slice");
   fs::create_directories(root / "floor");
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) return {};
@@ -208,17 +232,23 @@ RunResult RunChild(const std::string& self, const std::string& mode, const fs::p
 }
 
 // Job and floor runs alternate, so that load from other programs hits both alike; the
-// fastest run of each counts, and the highest peak.
+// median run of each counts, and the highest peak.
 std::pair<RunResult, RunResult> BestPair(const std::string& self, const std::string& job_mode,
                                          const std::string& floor_mode, const fs::path& root,
                                          const std::string& converter, int runs) {
-  RunResult job{1e300, 0}, floor{1e300, 0};
+  RunResult job, floor;
+  std::vector<double> times[2];
   for (int i = 0; i < runs; ++i) {
-    for (auto [mode, best] : {std::pair{&job_mode, &job}, std::pair{&floor_mode, &floor}}) {
-      const RunResult r = RunChild(self, *mode, root, converter);
-      best->ms = std::min(best->ms, r.ms);
-      best->peak_kb = std::max(best->peak_kb, r.peak_kb);
+    for (int side = 0; side < 2; ++side) {
+      const RunResult r = RunChild(self, side == 0 ? job_mode : floor_mode, root, converter);
+      times[side].push_back(r.ms);
+      RunResult& kept = side == 0 ? job : floor;
+      kept.peak_kb = std::max(kept.peak_kb, r.peak_kb);
     }
+  }
+  for (int side = 0; side < 2; ++side) {
+    std::sort(times[side].begin(), times[side].end());
+    (side == 0 ? job : floor).ms = times[side][times[side].size() / 2];
   }
   return {job, floor};
 }
@@ -229,11 +259,14 @@ std::string SelfPath() {
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
-void WritePage(const std::string& path) {
-  const std::vector<uint8_t> rgba = zen::bench::ComicPage(kWidth, kHeight);
-  std::vector<uint8_t> rgb(static_cast<size_t>(kWidth) * kHeight * 3);
-  for (size_t i = 0, j = 0; i < rgba.size(); i += 4, j += 3) std::memcpy(&rgb[j], &rgba[i], 3);
-  WriteJpeg(path, rgb.data(), kWidth, kHeight, 90);
+void WritePage(const std::string& path, int width = kWidth, int height = kHeight) {
+  std::vector<uint8_t> rgb;
+  {
+    const std::vector<uint8_t> rgba = zen::bench::ComicPage(width, height);
+    rgb.resize(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0, j = 0; i < rgba.size(); i += 4, j += 3) std::memcpy(&rgb[j], &rgba[i], 3);
+  }
+  WriteJpeg(path, rgb.data(), width, height, 90);
 }
 
 }  // namespace
@@ -251,18 +284,21 @@ int main(int argc, char** argv) {
   if (!mkdtemp(pattern.data())) return 1;
   const fs::path root = pattern;
   fs::create_directories(root / "src");
+  fs::create_directories(root / "wide");
   fs::create_directories(root / "settings");
   WritePage((root / "src/page.jpg").string());
+  WritePage((root / "wide/page.jpg").string(), kWideWidth, kWideHeight);
   const double file_mb = static_cast<double>(fs::file_size(root / "src/page.jpg")) / 1e6;
   const double rgba_mb = kWidth * static_cast<double>(kHeight) * 4 / 1e6;
   const std::string self = SelfPath();
   // ZEN_BENCH_CONVERTER measures with another converter (the bundle's ZenHelper).
   const char* chosen = getenv("ZEN_BENCH_CONVERTER");
   const std::string converter = chosen && *chosen ? chosen : ZEN_CONVERTER_STAND_IN;
-  std::printf("page %dx%d JPEG q90, %.2f MB file, %.1f MB RGBA; best of %d runs\n", kWidth, kHeight, file_mb, rgba_mb,
-              runs);
+  const char* threads = getenv("ZEN_THREADS");
+  std::printf("page %dx%d JPEG q90, %.2f MB file, %.1f MB RGBA; median of %d runs; ZEN_THREADS=%s\n", kWidth, kHeight,
+              file_mb, rgba_mb, runs, threads && *threads ? threads : "(unset)");
   const std::pair<const char*, const char*> pairs[] = {
-      {"job-jpeg", "floor-jpeg"}, {"job-png", "floor-png"}, {"job-cut", "floor-cut"}};
+      {"job-jpeg", "floor-jpeg"}, {"job-png", "floor-png"}, {"job-cut", "floor-cut"}, {"job-resize", "floor-resize"}};
   for (auto [job_mode, floor_mode] : pairs) {
     const auto [job, floor] = BestPair(self, job_mode, floor_mode, root, converter, runs);
     std::printf("%-9s %8.1f ms  peak %6.1f MB | %-10s %8.1f ms  peak %6.1f MB | ratio %.3f\n", job_mode, job.ms,
