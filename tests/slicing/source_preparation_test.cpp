@@ -263,7 +263,8 @@ TEST_F(SourcePreparationTest, NamesWithAQuoteOrALineFeedConvert) {
 // A converter that stops answering is stopped, what it wrote is never loaded, and its
 // source is skipped with that reason; the job goes on.
 TEST_F(SourcePreparationTest, AConverterThatHangsIsStoppedAndItsSourceSkipped) {
-  TheSlicingJob().host.converter_quiet_limit_ms = 50;
+  // Long enough that a converter merely slowed by a busy machine is not taken for a hung one.
+  TheSlicingJob().host.converter_quiet_limit_ms = 1000;
   const fs::path layered = MakePage("ep/layered.psd", 4, 100);
   const fs::path tall = MakePage("ep/tall.png", 4, 40000);
   const fs::path plain = MakePage("ep/plain.png", 4, 100);
