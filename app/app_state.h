@@ -23,6 +23,10 @@ struct AppState {
   bool about_animating = false;
   int64_t about_last_tick = 0;
 
+  // The planner of the cut-detection option (config.ini's SmartSlice): 0 the gutter scan,
+  // 1 the smart planner. Chosen in the review window; the job reads it at start.
+  int smart_slice = 0;
+
   // The boxes' initial texts until the user gives valid ones.
   std::u16string last_valid_folder_name{FindField(gui::CtlFolderBox)->text};
   std::u16string last_valid_prefix{FindField(gui::CtlPrefixBox)->text};

@@ -26,12 +26,18 @@ void WireJobHooks(LoopHooks& hooks) {
     job.host.poll_events = &App().poll_events;
     job.host.job_end_time = &App().job_end_time;
     job.host.settings_folder = App().settings_folder;
+    job.host.smart_planner = &App().smart_slice;
     job.converter_path = App().converter_path;
     // The converter folders of jobs that ended early, in this instance or another.
     RemoveLeftConverterFiles(job.host.settings_folder);
   };
   hooks.job_state = [] { return static_cast<int>(TheSlicingJob().job_state); };
-  hooks.set_job_state = [](int state) { TheSlicingJob().job_state = static_cast<JobState>(state); };
+  // The start button: a job of the window's settings, whatever a window asked for before.
+  hooks.set_job_state = [](int state) {
+    SlicingJob& job = TheSlicingJob();
+    job.job_state = static_cast<JobState>(state);
+    if (state == JobStartRequested) job.next_request = JobRequest{};
+  };
   hooks.start_job = StartJobWithUsableNames;
   hooks.step_job = StepJob;
   hooks.cancel_job = CancelJob;

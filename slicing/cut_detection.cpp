@@ -109,11 +109,13 @@ void JoinUnderLeftover(int64_t start, int64_t end) {
   ImageFree(BandImage);
 }
 
-// A piece of rows [start, end) that is not the source's last.
-void WriteInnerPiece(int64_t start, int64_t end) {
+// A piece of rows [start, end) that is not the source's last; its cut lies in the gutter
+// [gap_top, gap_bottom).
+void WriteInnerPiece(int64_t start, int64_t end, int64_t gap_top, int64_t gap_bottom) {
   SlicingJob& job = TheSlicingJob();
   FlushLeftoverThatWouldOverflow(end - start);
   AddPieceRows(start, end - start);
+  SetNextCut(CutKind::Gutter, gap_top, gap_bottom);
   if (!job.pending_leftover) {
     GrabRows(PieceImage, start, end);
     SavePiece(PieceImage);
@@ -153,8 +155,10 @@ void CutScannedSource() {
   std::vector<Segment>& segments = job.segment_list;
   segments.front().start = 0;
   for (size_t i = 0; i + 1 < segments.size(); ++i) {
+    const int64_t gap_top = segments[i].end;
+    const int64_t gap_bottom = segments[i + 1].start;
     FixBoundary(segments[i], segments[i + 1]);
-    WriteInnerPiece(segments[i].start, segments[i].end);
+    WriteInnerPiece(segments[i].start, segments[i].end, gap_top, gap_bottom);
   }
   WriteLastPiece(segments.back().start, segments.back().end);
   if (!job.pending_leftover) ImageFree(PieceImage);
@@ -189,6 +193,7 @@ void FlushLeftover() {
   SlicingJob& job = TheSlicingJob();
   if (!job.pending_leftover) return;
   job.pending_leftover = false;
+  SetNextCut(CutKind::Forced, 0, 0);  // it ends where a strip ended, in no gutter
   SavePiece(PieceImage);
   ImageFree(PieceImage);
 }

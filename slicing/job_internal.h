@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "imaging/codecs.h"
 #include "imaging/resize.h"
@@ -31,6 +32,10 @@ void PrepareSourceOrSkip();
 void WriteTail();
 // Cut detection: writes a pending leftover as a piece of its own (when one is pending).
 void FlushLeftover();
+
+// The width and height a source will have when cut: the converter's size and the resize to
+// the wished width; 0 x 0 when the converter gives no size.
+std::pair<int64_t, int64_t> SourceSizeAsCut(std::u16string_view path);
 
 // Converter files of a source in the settings folder.
 std::u16string StripFileName(std::u16string_view source_path, int index);
@@ -106,5 +111,28 @@ void ReleaseWorkFolder();
 // Records that the piece under construction holds rows [first, first + count) of the
 // current source (counted within the current image; the strip offset is added here).
 void AddPieceRows(int64_t first, int64_t count);
+
+// Whether this job writes nothing (the batch's dry run, or a plan for the review window).
+bool DryRun();
+
+// The job's plan as it is cut (plan_record.cpp). NoteLoadedSource follows each loaded
+// source or strip: a new run when the mode says so, the file's rows, the rows sink.
+void NoteLoadedSource();
+// What ends the piece saved next, with its band in rows of SourceImage.
+void SetNextCut(CutKind kind, int64_t band_top, int64_t band_bottom);
+// Called by SavePiece: the cut that ends the piece just saved.
+void RecordPieceCut();
+// The current run is over: a last cut at its end becomes the end.
+void CloseRunRecord();
+// Whether the list row about to be prepared starts a run of its own.
+bool NextRowStartsRun();
+// The given plan's run holding a list row, or -1.
+int64_t GivenRunOf(int64_t list_row);
+
+// Planned cutting (plan_cutting.cpp): its state for a new run, the pieces of a run that
+// ended (from CarryImage), and the state dropped when a job ends early.
+void StartPlannedRun();
+void FinishPlannedRun();
+void DropPlannedWork();
 
 }  // namespace zen::slicing_detail

@@ -51,22 +51,22 @@ std::optional<std::pair<FileIdentity, std::u16string>> PlaceOf(const std::u16str
 // next one is named.
 ProblemReason CheckPieceTarget(const std::u16string& path) {
   JobLedger& ledger = TheSlicingJob().ledger;
-  if (TheSlicingJob().host.dry_run && ledger.dry_run_written.count(NormalisedPath(path))) {
+  if (DryRun() && ledger.dry_run_written.count(NormalisedPath(path))) {
     return {JobProblem::WrittenTwice};
   }
   const std::optional<std::pair<FileIdentity, std::u16string>> place = PlaceOf(path);
-  if (!TheSlicingJob().host.dry_run && place && ledger.named.count(*place)) return {JobProblem::WrittenTwice};
+  if (!DryRun() && place && ledger.named.count(*place)) return {JobProblem::WrittenTwice};
   if (const std::optional<FileIdentity> target = IdentityOf(path)) {
     if (ledger.written.count(*target)) return {JobProblem::WrittenTwice};
     if (IsSourceOfJob(*target)) return {JobProblem::WouldReplaceSource};
   }
-  if (!TheSlicingJob().host.dry_run && place) ledger.named.insert(*place);
+  if (!DryRun() && place) ledger.named.insert(*place);
   return {};
 }
 
 void RecordWritten(const std::u16string& path) {
   JobLedger& ledger = TheSlicingJob().ledger;
-  if (TheSlicingJob().host.dry_run) {
+  if (DryRun()) {
     ledger.dry_run_written.insert(NormalisedPath(path));
   } else if (const std::optional<FileIdentity> identity = IdentityOf(path)) {
     ledger.written.insert(*identity);
@@ -83,7 +83,7 @@ void FollowPieceRun(const std::u16string& extension) {
     run = PieceRun{job.output_folder, job.settings.file_prefix, extension, 0};
   }
   ++run.pieces;
-  if (!job.host.dry_run && job.ledger.cleaned_folders.insert(job.output_folder).second) {
+  if (!DryRun() && job.ledger.cleaned_folders.insert(job.output_folder).second) {
     RemoveDeadTemporaryFiles(job.output_folder);
   }
 }
@@ -101,10 +101,11 @@ void SavePiece(ImageId n) {
   const std::u16string extension = jpeg ? u"jpg" : u"png";
   path += u"." + extension;
   FollowPieceRun(extension);
+  RecordPieceCut();  // before the report takes the piece's rows
   PieceReport report{path, ImageGetWidth(n), ImageGetHeight(n), false, CheckPieceTarget(path),
                      std::exchange(job.piece_rows, {})};
   if (!report.reason && !FindImage(n)) report.reason = {JobProblem::NoPieceImage};
-  if (report.reason || job.host.dry_run) {
+  if (report.reason || DryRun()) {
     HandOverPiece(std::move(report), std::nullopt);
     return;
   }
@@ -164,7 +165,7 @@ void SetUpOutputSide() {
     settings.folder_name = job.folder_text_at_start;
   }
   job.output_folder = std::u16string(FolderPart(job.source_path)) + settings.folder_name;
-  if (!job.host.dry_run) mkdir(ToUtf8(job.output_folder).c_str(), 0700);  // may exist already
+  if (!DryRun()) mkdir(ToUtf8(job.output_folder).c_str(), 0700);  // may exist already
   // The encoder clamps to 0..10; clamping here only keeps a wild value from wrapping.
   settings.jpg_quality = static_cast<int32_t>(std::clamp<int64_t>(FieldValue(gui::CtlQualityField), -1000, 1000));
   const std::u16string prefix_box = Gui().Text(gui::CtlPrefixBox);

@@ -30,7 +30,7 @@ SlicingJob& JobRecord() {
 }
 
 void FreeJobImages() {
-  for (ImageId n = SourceImage; n <= TailImage; ++n) ImageFree(n);
+  for (ImageId n = SourceImage; n <= CarryImage; ++n) ImageFree(n);
 }
 
 // A restart must not carry anything of the interrupted job over: its half-built piece,
@@ -48,6 +48,7 @@ void DropInterruptedWork() {
   job.last_row_uniform = false;
   job.piece_rows.clear();
   job.strip_first_row = 0;
+  DropPlannedWork();
 }
 
 // Every piece allocates and frees canvases of a few megabytes. Left to glibc's defaults
@@ -73,11 +74,14 @@ void TakeStartSettings() {
   job.prefix_text_at_start = Gui().Text(gui::CtlPrefixBox);
   settings.folder_name = job.folder_text_at_start;
   settings.file_prefix = job.prefix_text_at_start;
-  if (ControlChecked(gui::CtlFixedOption)) {
+  if (job.request.plan) {
+    settings.slice_mode = SlicePlanned;
+  } else if (ControlChecked(gui::CtlFixedOption)) {
     settings.slice_height = TakeSliceHeight();
     settings.slice_mode = ControlChecked(gui::CtlJoinCheck) ? SliceFixedJoined : SliceFixed;
   } else {
-    settings.slice_mode = SliceCutDetect;
+    const bool smart = job.host.smart_planner && *job.host.smart_planner == 1;
+    settings.slice_mode = smart ? SliceSmart : SliceCutDetect;
     settings.auto_slice_min = FieldValue(gui::CtlMinimumField);
     settings.auto_slice_max = FieldValue(gui::CtlMaximumField);
   }
@@ -100,15 +104,20 @@ void ResetLedger() {
 // written elsewhere would be settled before this.)
 void MarkJobEnded() {
   SlicingJob& job = JobRecord();
+  CloseRunRecord();
   job.output_folder.clear();
   if (job.host.job_end_time) *job.host.job_end_time = ElapsedMs();
   if (job.host.observer) job.host.observer->JobFinished();
+  // The callback may ask for the next job; this one's request is over.
+  const std::function<void()> on_finished = std::move(job.request.on_finished);
+  job.request.on_finished = nullptr;
+  if (on_finished) on_finished();
 }
 
 void OpenOutputFolder() {
   SlicingJob& job = JobRecord();
   job.settings.folder_open = ControlChecked(gui::CtlOpenFolderCheck);
-  if (!job.settings.folder_open || job.host.dry_run || job.output_folder.empty()) return;
+  if (!job.settings.folder_open || DryRun() || job.output_folder.empty()) return;
   if (QuotedWordSurvivesSplitting(job.output_folder)) {
     StartProgram(job.host.opener, u"\"" + job.output_folder + u"\"", u"", 0);
   } else {
@@ -131,6 +140,9 @@ void ResetSlicingJob() {
 void StartJob() {
   SlicingJob& job = JobRecord();
   DropInterruptedWork();
+  job.request = std::move(job.next_request);
+  job.next_request = JobRequest{};
+  job.plan = CutPlan{};
   if (ListRowCount() <= 0) {
     job.job_state = JobIdle;
     return;
@@ -162,10 +174,11 @@ void StepJob() {
     EndSource();
     return;
   }
-  if (job.settings.slice_mode == SliceCutDetect) {
-    CutDetectStep();
-  } else {
-    FixedHeightStep();
+  switch (job.settings.slice_mode) {
+    case SliceCutDetect: CutDetectStep(); break;
+    case SliceSmart:
+    case SlicePlanned: PlannedStep(); break;
+    default: FixedHeightStep(); break;
   }
   if (job.job_state == JobRunning) ShowCutProgress();
 }
@@ -203,7 +216,7 @@ void FinishJob() {
   EndPieceRun();
   ReleaseWorkFolder();
   OpenOutputFolder();
-  ShowJobReport();
+  if (JobRecord().request.show_report) ShowJobReport();
   MarkJobEnded();
 }
 
@@ -216,6 +229,11 @@ std::u16string ListRowPath(int64_t row) { return SourceRowPath(static_cast<int>(
 int64_t FieldValue(gui::ControlId field) { return TextToInt(Gui().Text(field)); }
 
 bool ControlChecked(gui::ControlId control) { return Gui().State(control) != 0; }
+
+bool DryRun() {
+  const SlicingJob& job = JobRecord();
+  return job.host.dry_run || job.request.dry_run;
+}
 
 int ProgressPercent(int64_t row, int64_t rows, double within) {
   const double exact = (static_cast<double>(row + 1) + within) / static_cast<double>(rows + 1) * 100.0;
@@ -249,6 +267,10 @@ void ClosePieceBeforeNextRow() {
     FlushLeftover();
     return;
   }
+  if (job.settings.slice_mode == SliceSmart || job.settings.slice_mode == SlicePlanned) {
+    if (NextRowStartsRun()) FinishPlannedRun();
+    return;
+  }
   const bool other_folder = FolderPart(ListRowPath(job.source_index)) != FolderPart(job.source_path);
   if (other_folder || job.settings.slice_mode == SliceFixed) WriteTail();
 }
@@ -257,6 +279,7 @@ void EndJobAfterLastRow() {
   SlicingJob& job = JobRecord();
   WriteTail();
   FlushLeftover();
+  FinishPlannedRun();
   job.job_state = JobIdle;
   FinishJob();
 }

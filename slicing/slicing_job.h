@@ -5,6 +5,10 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,6 +17,8 @@
 #include "imaging/image_table.h"
 #include "interchange/converter_files.h"  // StripCount
 #include "platform/file_identity.h"
+#include "planning/cut_plan.h"
+#include "planning/smart_planner.h"
 
 namespace zen {
 
@@ -22,7 +28,10 @@ struct HandedPieces;
 
 enum JobState : int { JobIdle = 0, JobStartRequested = 1, JobRunning = 2 };
 
-enum SliceMode : uint8_t { SliceFixed = 0, SliceFixedJoined = 1, SliceCutDetect = 2 };
+// SliceSmart: the smart planner over the joined files of each folder (the cut-detection
+// option when the smart planner is chosen). SlicePlanned: pieces at the cuts of a given
+// plan (JobRequest::plan).
+enum SliceMode : uint8_t { SliceFixed = 0, SliceFixedJoined = 1, SliceCutDetect = 2, SliceSmart = 3, SlicePlanned = 4 };
 
 // The image numbers the engine works in; each number has one role.
 enum JobImage : ImageId {
@@ -31,6 +40,7 @@ enum JobImage : ImageId {
   JoinedImage = 11,  // a leftover joined on top of a new piece
   BandImage = 12,    // one step's band; a copy of the leftover while joining
   TailImage = 13,    // an unfinished fixed-height piece cut to its real height
+  CarryImage = 14,   // planned cutting: rows of earlier sources whose piece is not written yet
 };
 
 inline constexpr int UniformTolerance = 40;
@@ -133,6 +143,59 @@ class JobObserver {
   virtual void JobFinished() {}
 };
 
+// Sees the rows of every source as it is loaded (and resized), strips in order; `run` is the
+// index of its run in the job's plan. The review window and the preview make their reduced
+// copies from it.
+class SourceRowsSink {
+ public:
+  virtual ~SourceRowsSink() = default;
+  virtual void SourceRows(size_t run, const NativeImage& rows) = 0;
+};
+
+// The tallest piece a format holds: libjpeg's limit, and the image store's for PNG.
+inline constexpr int64_t JpegMaxRows = 65500;
+inline constexpr int64_t PngMaxRows = 65535;
+int64_t MaxPieceRows(int save_extension);
+
+// Why a plan does not fit the listed sources and the window's settings.
+enum class PlanProblemKind : uint8_t {
+  None,
+  OtherFiles,    // the list holds other files, or they come in another order
+  ExtraFile,     // the list holds a file the plan does not
+  FileTwice,     // one file is listed twice
+  FoldersMixed,  // a run holds files of two folders
+  Unreadable,    // no size could be read from a file
+  OtherRows,     // a file has other rows (as loaded and resized) than the plan says
+  PieceTooTall,  // a piece is taller than its format holds
+};
+
+struct PlanProblem {
+  PlanProblemKind kind = PlanProblemKind::None;
+  size_t run = 0;        // from 0
+  size_t index = 0;      // the file's (or the piece's) place in its run, from 0
+  std::u16string path;   // the file concerned
+  int64_t planned = 0;   // rows the plan says, or the piece's height
+  int64_t found = 0;     // rows the file has, or the format's limit
+  explicit operator bool() const { return kind != PlanProblemKind::None; }
+};
+
+// The number of a run's first piece: pieces are numbered from 1 in each output folder, so
+// the runs before it in the same folder count on.
+int64_t FirstPieceNumber(const CutPlan& plan, size_t run);
+
+// The first way a plan does not fit the source list (which must hold its files in its
+// order) and the window's resize and format; asks the converter for each file's size.
+PlanProblem CheckPlan(const CutPlan& plan);
+
+// What a caller asks of the next job beyond the window's settings; StartJob takes it.
+struct JobRequest {
+  bool dry_run = false;                  // cut and report, but write nothing
+  std::optional<CutPlan> plan;           // write the pieces at this plan's cuts
+  SourceRowsSink* rows = nullptr;
+  bool show_report = true;               // the end-of-job box of unwritten and unloaded files
+  std::function<void()> on_finished;     // after the job's end (FinishJob)
+};
+
 // What the job reaches outside itself; the program fills it at start-up.
 struct JobHost {
   bool* poll_events = nullptr;      // the event loop's PollEvents
@@ -144,6 +207,8 @@ struct JobHost {
   // A converter run that prints nothing and writes nothing for this long is stopped and
   // its source skipped (tests shorten it).
   int64_t converter_quiet_limit_ms = 120000;
+  // Which planner the cut-detection option uses: 0 the gutter scan, 1 the smart planner.
+  const int* smart_planner = nullptr;
 };
 
 // The pieces written into one output folder with one prefix and extension, until the job
@@ -203,6 +268,21 @@ struct SlicingJob {
   // The worker threads and the pieces handed to them; made by the first job.
   std::shared_ptr<slicing_detail::HandedPieces> handed;
 
+  // The plan of this job as it is cut: runs, files and the cut that ends each piece.
+  CutPlan plan;
+  CutKind next_cut_kind = CutKind::Fixed;  // what ends the piece saved next, set by the step
+  PlanBand next_cut_band;                  // in run rows
+
+  // Cutting at planned rows (SliceSmart, SlicePlanned).
+  std::unique_ptr<SmartPlanner> planner;  // the current run's
+  std::deque<PlanCut> planned_cuts;       // cuts of the current run not written yet
+  int64_t source_top = 0;                 // run row of SourceImage's first row
+  int64_t piece_top = 0;                  // run row where the next piece starts
+  int64_t carry_top = 0;                  // run row of CarryImage's first row
+
+  JobRequest next_request;  // taken by the next StartJob
+  JobRequest request;       // the running job's
+
   JobHost host;
 };
 
@@ -235,6 +315,8 @@ bool PrepareNextSource();
 
 void FixedHeightStep();
 void CutDetectStep();
+// SliceSmart and SlicePlanned: one piece, or the next rows for the planner, per step.
+void PlannedStep();
 // Whether row CursorY of the current drawing target is one plain colour, within t.
 bool RowIsUniform(int t);
 

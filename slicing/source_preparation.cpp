@@ -90,12 +90,19 @@ int64_t HeightFromSizeLine(std::u16string_view line) {
   return TextToInt(rest.substr(x + 1));
 }
 
+// The width, before the "x" (0 without one).
+int64_t WidthFromSizeLine(std::u16string_view line) {
+  std::u16string_view rest = line.size() > kSizeTag.size() ? line.substr(kSizeTag.size()) : u"";
+  return rest.find(u'x') == std::u16string_view::npos ? 0 : TextToInt(rest);
+}
+
 // What a run of the converter printed: the height of its last "[IMAGE SIZE]" line (0 for
 // none) and, when it failed, its reason.
 struct ConverterOutput {
   bool started = false;
   bool stopped = false;  // by the watch: it stayed quiet too long
   int status = -1;       // its exit status
+  int64_t width = 0;
   int64_t height = 0;
   std::u16string failure;
 };
@@ -142,7 +149,10 @@ ConverterOutput RunConverter(const ConverterCall& call, bool pass_on) {
     return true;
   };
   auto take_line = [&](const std::u16string& line) {
-    if (line.find(kSizeTag) != std::u16string::npos) output.height = HeightFromSizeLine(line);
+    if (line.find(kSizeTag) != std::u16string::npos) {
+      output.width = WidthFromSizeLine(line);
+      output.height = HeightFromSizeLine(line);
+    }
     if (line.starts_with(failed_line)) output.failure = line.substr(failed_line.size());
     if (pass_on) std::fprintf(stdout, "%s\n", ToUtf8(line).c_str());
   };
@@ -152,13 +162,22 @@ ConverterOutput RunConverter(const ConverterCall& call, bool pass_on) {
   return output;
 }
 
-// Asks the converter for the height of the source's first image; 0 when it cannot be
+// Asks the converter for the size of the source's first image; 0 x 0 when it cannot be
 // started or prints no size line. A converter that had to be stopped is this source's
 // problem: it is then not converted.
-int64_t QuerySourceHeight(std::u16string_view path) {
+ConverterOutput QuerySourceSize(std::u16string_view path) {
   const ConverterOutput output = RunConverter(ConverterCall(u"-info").Path(std::u16string(path) + u"[0]"), false);
   if (output.stopped) TheSlicingJob().conversion_problem = {JobProblem::ConverterStopped};
-  return output.height;
+  return output;
+}
+
+int64_t QuerySourceHeight(std::u16string_view path) { return QuerySourceSize(path).height; }
+
+// A size scaled to the wished width; the height follows the width's factor, which is held
+// in single precision. Products round to nearest, halves to even.
+std::pair<double, double> ScaledToWidth(int64_t width, int64_t height, int64_t wished) {
+  const float factor = static_cast<float>(static_cast<double>(wished) / static_cast<double>(width));
+  return {std::nearbyint(static_cast<double>(width) * factor), std::nearbyint(static_cast<double>(height) * factor)};
 }
 
 // A conversion into the job's work folder; what it said is kept for the reason of a load
@@ -269,10 +288,7 @@ ResizeOutcome ResizeSource(std::u16string_view load_path) {
   job.settings.resize = true;
   job.settings.resize_width =
       static_cast<int32_t>(std::clamp<int64_t>(FieldValue(gui::CtlWidthField), INT32_MIN, INT32_MAX));
-  const float factor =
-      static_cast<float>(static_cast<double>(job.settings.resize_width) / static_cast<double>(job.source_width));
-  const double width = std::nearbyint(static_cast<double>(job.source_width) * factor);
-  const double height = std::nearbyint(static_cast<double>(job.source_height) * factor);
+  const auto [width, height] = ScaledToWidth(job.source_width, job.source_height, job.settings.resize_width);
   if (width > kLargestSide || height > kLargestSide) {
     StopAtSizeLimit(width > kLargestSide);
     return ResizeOutcome::SizeStop;
@@ -372,10 +388,18 @@ bool PrepareNextSource() {
   job.cursor_y = 0;
   job.job_state = JobRunning;
   if (job.settings.slice_mode == SliceCutDetect) job.cursor_y = std::min<int64_t>(0, job.source_height - 1);
+  NoteLoadedSource();
   return true;
 }
 
 namespace slicing_detail {
+
+std::pair<int64_t, int64_t> SourceSizeAsCut(std::u16string_view path) {
+  const ConverterOutput size = QuerySourceSize(path);
+  if (size.width <= 0 || size.height <= 0 || !ControlChecked(gui::CtlResizeCheck)) return {size.width, size.height};
+  const auto [width, height] = ScaledToWidth(size.width, size.height, FieldValue(gui::CtlWidthField));
+  return {static_cast<int64_t>(width), static_cast<int64_t>(height)};
+}
 
 // Converter files are named only inside the job's work folder; without one there are none.
 std::u16string StripFileName(std::u16string_view source_path, int index) {

@@ -31,7 +31,7 @@ bool StaleCandidate(const std::u16string& path) {
   const SlicingJob& job = TheSlicingJob();
   const std::optional<FileIdentity> identity = IdentityOf(path);
   if (!identity || IsSourceOfJob(*identity)) return false;
-  if (job.host.dry_run) return job.ledger.dry_run_written.count(NormalisedPath(path)) == 0;
+  if (DryRun()) return job.ledger.dry_run_written.count(NormalisedPath(path)) == 0;
   return job.ledger.written.count(*identity) == 0;
 }
 

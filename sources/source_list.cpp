@@ -136,6 +136,14 @@ void AddDroppedFiles(std::u16string_view dropped) {
   if (!names.empty()) AddNames(std::move(names));
 }
 
+void SetSourceRows(const std::vector<std::u16string>& paths) {
+  Gui().ClearRows(kList);
+  for (const std::u16string& path : paths) {
+    if (IsAcceptedImage(path)) InsertSourceRow(-1, path);
+  }
+  RefreshFolderColumn();
+}
+
 std::u16string DropTextOf(const std::vector<std::u16string>& paths) { return JoinedNames(paths); }
 
 void RemoveSelectedRows() {

@@ -40,6 +40,10 @@ void AddFilesFromDialog();
 // folder's run; the existing selection is kept.
 void AddDroppedFiles(std::u16string_view dropped);
 
+// Replaces the rows with these files in this order (a plan's own), leaving out what is no
+// image file.
+void SetSourceRows(const std::vector<std::u16string>& paths);
+
 // The text a drop of these full paths carries (JoinedNames).
 std::u16string DropTextOf(const std::vector<std::u16string>& paths);
 

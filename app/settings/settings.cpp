@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/app_state.h"
 #include "app/field_rules.h"
 #include "app/main_fields.h"
 #include "app/settings/settings_folder.h"
@@ -94,6 +95,7 @@ void LoadSettingsFrom(const std::u16string& path) {
   if (!FileExists(path)) return;
   PrefsOpen(path);
   for (const MainField* field : StoredFields()) LoadField(*field);
+  App().smart_slice = PrefsReadInt(SmartSliceKey, 0) == 1 ? 1 : 0;
   RefreshDigitsLabel();
   PrefsClose();
 }
@@ -106,8 +108,17 @@ void SaveSettings() {
     PrefsCreate(path);
   }
   for (const MainField* field : StoredFields()) SaveField(*field);
+  PrefsWriteInt(SmartSliceKey, App().smart_slice);
   PrefsClose();
   Gui().MessageBox(u"알림", u"현재 설정이 저장되었습니다.", MessageIcon::Plain);
+}
+
+void SaveSmartSliceChoice() {
+  const std::u16string path = SettingsFilePath();
+  if (!FileExists(path)) return;
+  PrefsOpen(path);
+  PrefsWriteInt(SmartSliceKey, App().smart_slice);
+  PrefsClose();
 }
 
 }  // namespace zen

@@ -65,14 +65,21 @@ constexpr std::string_view kDefaultFile =
 
 TEST_F(SettingsTest, FirstSaveFromDefaultsWritesTheListedBytesAndConfirms) {
   SaveSettings();
-  EXPECT_EQ(ReadFile(ConfigPath()), kDefaultFile);
+  // The thirteen exactly as listed, then the planner choice of the review window.
+  EXPECT_EQ(ReadFile(ConfigPath()), std::string(kDefaultFile) + "SmartSlice = 0\n");
   ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
   EXPECT_EQ(gui_->MessageBoxes()[0].title, u"알림");
   EXPECT_EQ(gui_->MessageBoxes()[0].text, u"현재 설정이 저장되었습니다.");
   EXPECT_EQ(gui_->MessageBoxes()[0].icon, MessageIcon::Plain);
-  // A second save changes nothing.
+  // A second save changes nothing; the choice made in the review window is kept at once.
   SaveSettings();
-  EXPECT_EQ(ReadFile(ConfigPath()), kDefaultFile);
+  EXPECT_EQ(ReadFile(ConfigPath()), std::string(kDefaultFile) + "SmartSlice = 0\n");
+  App().smart_slice = 1;
+  SaveSmartSliceChoice();
+  EXPECT_EQ(ReadFile(ConfigPath()), std::string(kDefaultFile) + "SmartSlice = 1\n");
+  App().smart_slice = 0;
+  LoadSettings();
+  EXPECT_EQ(App().smart_slice, 1);
 }
 
 TEST_F(SettingsTest, MissingFileKeepsTheWindowDefaults) {
@@ -135,7 +142,7 @@ TEST_F(SettingsTest, SaveKeepsHandAddedLinesAndAppendsMissingKeys) {
   SaveSettings();
   const std::string text = ReadFile(ConfigPath());
   EXPECT_EQ(text.rfind("\xEF\xBB\xBF\n; my notes\nMyKey = 42\nSliceHeight = 0\nSliceType = 1\n", 0), 0u) << text;
-  EXPECT_NE(text.find("FolderOpen = 1\n[Window]\nX = 5\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("FolderOpen = 1\nSmartSlice = 0\n[Window]\nX = 5\n"), std::string::npos) << text;
 }
 
 TEST_F(SettingsTest, UnwritableFolderStillConfirmsAndLeavesTheOldFile) {

@@ -130,6 +130,12 @@ void JobTest::UseCutDetection(int minimum, int maximum) {
   SetText(gui::CtlMaximumField, IntToText(maximum));
 }
 
+void JobTest::UseSmart(int minimum, int maximum) {
+  UseCutDetection(minimum, maximum);
+  smart_planner_ = 1;
+  TheSlicingJob().host.smart_planner = &smart_planner_;
+}
+
 void JobTest::UseFixedHeight(int height, bool joined) {
   SetState(gui::CtlFixedOption, 1);
   SetText(gui::CtlHeightField, IntToText(height));

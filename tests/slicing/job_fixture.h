@@ -73,6 +73,8 @@ class JobTest : public ::testing::Test {
   void SetState(gui::ControlId control, int state);
   void UseCutDetection(int minimum, int maximum);
   void UseFixedHeight(int height, bool joined);
+  // Cut detection by the smart planner.
+  void UseSmart(int minimum, int maximum);
   void UsePng() { SetState(gui::CtlFormatBox, 1); }
 
   // Requests a start and runs steps until the job is idle; the number of steps.
@@ -86,6 +88,7 @@ class JobTest : public ::testing::Test {
   fs::path root_;
   fs::path settings_;
   bool poll_events_ = false;
+  int smart_planner_ = 0;
   int64_t job_end_time_ = -1;
   RecordingObserver observer_;
 };
