@@ -7,6 +7,7 @@
 
 #include "app/field_rules.h"
 #include "app/main_fields.h"
+#include "app/settings/settings.h"
 #include "platform/gui/main_controls.h"
 #include "platform/text.h"
 
@@ -76,8 +77,8 @@ class Parser {
         Option(arg);
       }
     }
-    if (result_.error.empty() && result_.options.paths.empty() && !result_.options.help &&
-        !result_.options.version) {
+    if (result_.error.empty() && result_.options.paths.empty() && result_.options.cuts_file.empty() &&
+        !result_.options.help && !result_.options.version) {
       result_.error = "no image file or folder given";
     }
     return result_;
@@ -134,7 +135,8 @@ class Parser {
       return;
     }
     static const std::map<std::string, int> texts = {
-        {"--mode", 0}, {"--folder", 0}, {"--prefix", 0}, {"--format", 0}, {"--config", 0}, {"--pixel-budget", 0}};
+        {"--mode", 0},   {"--folder", 0}, {"--prefix", 0},      {"--format", 0},
+        {"--config", 0}, {"--cuts", 0},   {"--preview", 0}, {"--pixel-budget", 0}};
     const MainField* number = NumberOption(name);
     if (!number && !texts.count(name)) {
       result_.error = "unknown option " + name;
@@ -155,7 +157,8 @@ class Parser {
       if (value == "fixed") o.mode = ModeChoice::Fixed;
       else if (value == "joined") o.mode = ModeChoice::Joined;
       else if (value == "cut") o.mode = ModeChoice::Cut;
-      else result_.error = "option --mode: '" + value + "' is not fixed, joined or cut";
+      else if (value == "smart") o.mode = ModeChoice::Smart;
+      else result_.error = "option --mode: '" + value + "' is not fixed, joined, cut or smart";
     } else if (name == "--format") {
       if (value == "jpg") o.format = FormatChoice::Jpg;
       else if (value == "png") o.format = FormatChoice::Png;
@@ -175,6 +178,10 @@ class Parser {
       const std::optional<int> budget = ParseNumber(value, kPixelBudgetRange);
       if (budget) o.pixel_budget = *budget;
       else result_.error = "option --pixel-budget: '" + value + "' is not " + RangeText(kPixelBudgetRange);
+    } else if (name == "--cuts") {
+      o.cuts_file = value;
+    } else if (name == "--preview") {
+      o.preview_file = value;
     }
   }
 
@@ -189,6 +196,7 @@ ParseResult ParseBatchOptions(const std::vector<std::string>& args) { return Par
 
 std::string BatchHelpText() {
   return "Usage: zentrova-slice [OPTIONS] PATH...\n"
+         "       zentrova-slice [OPTIONS] --cuts PLAN.json [PATH...]\n"
          "Cuts tall images into numbered pieces, as the Zentrova V2 window does.\n"
          "PATH: image files (jpg, jpeg, png, psd, psb), or folders whose files are taken.\n"
          "Pieces go into a folder inside each source's own folder.\n"
@@ -197,10 +205,13 @@ std::string BatchHelpText() {
          "options override them.        (config key, built-in default)\n"
          "  --config FILE       read settings from FILE instead\n"
          "  --no-config         start from the built-in defaults\n"
-         "  --mode fixed|joined|cut\n"
+         "  --mode fixed|joined|cut|smart\n"
          "                      fixed height; fixed height joining the files of one folder;\n"
-         "                      cut at detected gutters       (" +
-         Key(gui::CtlFixedOption) + ", " + Key(gui::CtlJoinCheck) + "; joined)\n" + NumberLine(gui::CtlHeightField) +
+         "                      cut at the first gutter past the minimum; cut by the smart\n"
+         "                      planner, which chooses the gutters of a folder's joined\n"
+         "                      files together        (" +
+         Key(gui::CtlFixedOption) + ", " + Key(gui::CtlJoinCheck) + ", " + ToUtf8(SmartSliceKey) + "; joined)\n" +
+         NumberLine(gui::CtlHeightField) +
          NumberLine(gui::CtlMinimumField) + NumberLine(gui::CtlMaximumField) +
          "  --width N           resize every source to N pixels wide (" + Key(gui::CtlResizeCheck) + ", " +
          Key(gui::CtlWidthField) + "; off, " + Default(gui::CtlWidthField) + ")\n" +
@@ -217,14 +228,22 @@ std::string BatchHelpText() {
          "  --remove-stale      move pieces of an earlier run left in an output folder (same\n"
          "                      prefix and extension, numbers this run did not write) to the\n"
          "                      desktop's trash; without it they are only reported\n"
-         "  --json              print the report as one JSON object on standard output\n"
+         "  --json              print the report as one JSON object on standard output, with\n"
+         "                      the plan: each run's files and the cut ending each piece\n"
+         "  --cuts PLAN.json    write the pieces at the cuts of a plan in that form (edited as\n"
+         "                      you like); its files are the sources unless PATHs are given,\n"
+         "                      which must name the same files in the same order\n"
+         "  --preview FILE.png  instead of the pieces, draw each run's plan: the run at most\n"
+         "                      400 pixels wide, in columns when tall, with its cuts, piece\n"
+         "                      numbers and heights (FILE-2.png... for more runs)\n"
          "  --quiet             no progress bar\n"
          "  --pixel-budget N    skip (with its reason) a source of more than N million pixels,\n"
          "                      1-4295 (" + std::to_string(kDefaultPixelBudget) + "); 4 bytes of memory each\n"
          "  --help, --version\n"
          "\n"
          "Exit status: 0 all pieces written; 1 a source was skipped or a piece not written;\n"
-         "2 usage error; 3 stopped at a source of 32768 pixels or more.\n";
+         "2 usage error or a plan that does not fit its sources; 3 stopped at a source of\n"
+         "32768 pixels or more.\n";
 }
 
 }  // namespace zen::batch

@@ -10,7 +10,7 @@
 
 namespace zen::batch {
 
-enum class ModeChoice { Fixed, Joined, Cut };
+enum class ModeChoice { Fixed, Joined, Cut, Smart };
 enum class FormatChoice { Jpg, Png };
 enum class ConfigSource { User, File, None };
 
@@ -32,6 +32,8 @@ struct BatchOptions {
   bool dry_run = false;
   bool remove_stale = false;  // move pieces of an earlier run to the trash
   bool json = false;
+  std::string cuts_file;     // --cuts: write the pieces at this plan's cuts
+  std::string preview_file;  // --preview: a picture of each run's plan instead of pieces
   bool quiet = false;
   int pixel_budget = kDefaultPixelBudget;  // --pixel-budget: millions of pixels one image may have
   bool help = false;

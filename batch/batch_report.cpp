@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "planning/plan_json.h"
+#include "platform/json.h"
 #include "platform/text.h"
 #include "sources/path_helpers.h"
 
@@ -77,29 +79,6 @@ std::vector<BatchReport::FolderCount> BatchReport::FolderCounts() const {
   return counts;
 }
 
-std::string JsonString(std::u16string_view text) {
-  const std::string utf8 = ToUtf8(text);
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
 namespace {
 
 std::string PieceJson(const PieceReport& piece) {
@@ -150,7 +129,7 @@ std::string BatchReport::ToJson() const {
   out += "], \"skipped\": " + ProblemList(skipped_) + ", \"failed\": " + ProblemList(failed()) +
          ", \"stale_pieces\": " + StaleList(stale_) + ", \"stopped\": ";
   out += stopped_ ? JsonString(*stopped_) : std::string("null");
-  return out + "}";
+  return out + ", \"runs\": " + PlanRunsJson(plan_) + "}";
 }
 
 }  // namespace zen::batch

@@ -36,6 +36,10 @@ class BatchReport : public JobObserver {
   };
   std::vector<FolderCount> FolderCounts() const;
 
+  // The job's plan, for the report.
+  void SetPlan(CutPlan plan) { plan_ = std::move(plan); }
+  const CutPlan& plan() const { return plan_; }
+
   // The report as one JSON object (UTF-8).
   std::string ToJson() const;
 
@@ -44,13 +48,11 @@ class BatchReport : public JobObserver {
   std::vector<FileProblem> skipped_;
   std::vector<StalePieces> stale_;
   std::optional<std::u16string> stopped_;
+  CutPlan plan_;
 };
 
 // Why a source was skipped or a piece not written, in words (English, as the rest of the
 // command line speaks).
 std::string ReasonText(const ProblemReason& reason);
-
-// A JSON string literal of UTF-16 text.
-std::string JsonString(std::u16string_view text);
 
 }  // namespace zen::batch

@@ -13,6 +13,7 @@
 #include "app/loop_hooks.h"
 #include "app/settings/settings.h"
 #include "app/startup.h"
+#include "batch/batch_plan.h"
 #include "batch/batch_progress.h"
 #include "batch/batch_report.h"
 #include "batch/batch_sources.h"
@@ -31,9 +32,11 @@ namespace {
 using namespace gui;
 
 void ApplyMode(ModeChoice mode) {
-  Gui().SetState(mode == ModeChoice::Cut ? CtlCutDetectOption : CtlFixedOption, 1);
-  Gui().SetState(mode == ModeChoice::Cut ? CtlFixedOption : CtlCutDetectOption, 0);
-  if (mode != ModeChoice::Cut) Gui().SetState(CtlJoinCheck, mode == ModeChoice::Joined ? 1 : 0);
+  const bool gutters = mode == ModeChoice::Cut || mode == ModeChoice::Smart;
+  Gui().SetState(gutters ? CtlCutDetectOption : CtlFixedOption, 1);
+  Gui().SetState(gutters ? CtlFixedOption : CtlCutDetectOption, 0);
+  if (gutters) App().smart_slice = mode == ModeChoice::Smart ? 1 : 0;
+  if (!gutters) Gui().SetState(CtlJoinCheck, mode == ModeChoice::Joined ? 1 : 0);
 }
 
 // The options override what the settings put into the controls.
@@ -197,6 +200,15 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
     resolved.config_file = std::filesystem::absolute(resolved.config_file).string();
     if (!ConfigFileReadable(resolved.config_file, options.config_file, err)) return ExitUsage;
   }
+  if (!resolved.preview_file.empty()) resolved.preview_file = std::filesystem::absolute(resolved.preview_file).string();
+  std::optional<CutPlan> plan;
+  if (!options.cuts_file.empty()) {
+    plan = ReadPlanFile(options.cuts_file, err);
+    if (!plan) return ExitUsage;
+    for (PlanRun& run : plan->runs) {
+      for (PlanFile& file : run.files) file.path = FromUtf8(std::filesystem::absolute(ToUtf8(file.path)).string());
+    }
+  }
 
   auto owned = std::make_unique<HeadlessGui>();
   HeadlessGui* gui = owned.get();
@@ -211,7 +223,22 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
     ExitCleanUp();
     return ExitUsage;
   }
+  if (plan && options.paths.empty()) {
+    std::vector<std::u16string> files;
+    for (const PlanRun& run : plan->runs) {
+      for (const PlanFile& file : run.files) files.push_back(file.path);
+    }
+    SetSourceRows(files);
+  }
   for (const std::u16string& drop : drops) AddDroppedFiles(drop);
+  if (plan) {
+    if (const PlanProblem problem = CheckPlan(*plan)) {
+      std::fprintf(err, "zentrova-slice: plan %s: %s\n", options.cuts_file.c_str(), PlanProblemText(problem).c_str());
+      ExitCleanUp();
+      return ExitUsage;
+    }
+    TheSlicingJob().next_request.plan = std::move(plan);
+  }
   if (SourceRowCount() == 0) {
     std::fprintf(err, "zentrova-slice: no image file to cut (jpg, jpeg, png, psd, psb)\n");
     ExitCleanUp();
@@ -219,18 +246,23 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   }
 
   BatchReport report;
+  PreviewRows preview;
+  const bool previewing = !options.preview_file.empty();
+  if (previewing) TheSlicingJob().next_request.rows = &preview;
   {
     OutputToErrors quiet_output(out, err);
     BatchProgress progress(report, err, !options.quiet && isatty(fileno(err)));
     report.on_change = [&progress] { progress.Update(); };
     TheSlicingJob().host.observer = &report;
-    TheSlicingJob().host.dry_run = options.dry_run;
+    TheSlicingJob().host.dry_run = options.dry_run || previewing;
     RunJob(progress);
+    report.SetPlan(TheSlicingJob().plan);
     progress.Finish();
     TheSlicingJob().host.observer = nullptr;
   }
 
-  const int status = ReportProblems(report, *gui, resolved, err);
+  int status = ReportProblems(report, *gui, resolved, err);
+  if (previewing && !preview.Write(report.plan(), resolved.preview_file, err)) status = ExitIncomplete;
   if (options.json) {
     std::fprintf(out, "%s\n", report.ToJson().c_str());
     if (!options.quiet) PrintSummary(report, options.dry_run, err);

@@ -198,7 +198,7 @@ TEST_F(BatchCliTest, DryRunWritesNothingAndAgreesWithTheRealRun) {
                           "\", \"top\": 0, \"rows\": 1000}]"),
             std::string::npos)
       << real.out;
-  EXPECT_NE(real.out.find("\"skipped\": [], \"failed\": [], \"stale_pieces\": [], \"stopped\": null}"),
+  EXPECT_NE(real.out.find("\"skipped\": [], \"failed\": [], \"stale_pieces\": [], \"stopped\": null, \"runs\": ["),
             std::string::npos);
   EXPECT_EQ(Listing(root_ / "ep1" / "slice").size(), 3u);
 }
@@ -456,6 +456,66 @@ TEST_F(BatchCliTest, TwoRunsAtOnceOverSameNamedPsdFilesKeepTheirOwnPictures) {
     }
   }
   EXPECT_TRUE(Listing(root_ / "config" / "Zentrova").empty());
+}
+
+// Panels of 1000 rows between 200-row gutters, 3400 rows: the smart planner cuts in the
+// middle of both gutters; its plan, edited by hand, is written back as it says.
+TEST_F(BatchCliTest, ASmartPlanEditedByHandIsWrittenAtItsRows) {
+  WritePage(root_ / "ep1" / "001.png", 690, 3400, 1000, 200, CodecPng);
+  const CliResult dry = Run("--no-config --mode smart --dry-run --json ep1");
+  ASSERT_EQ(dry.status, 0) << dry.err;
+  const std::string cut = "{\"row\": 2300, \"kind\": \"gutter\", \"band\": [2200, 2400]}";
+  const size_t at = dry.out.find(cut);
+  ASSERT_NE(at, std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find("{\"row\": 1100, \"kind\": \"gutter\", \"band\": [1000, 1200]}, " + cut +
+                         ", {\"row\": 3400, \"kind\": \"end\", \"band\": null}"),
+            std::string::npos);
+  std::string edited = dry.out;
+  edited.replace(at, cut.size(), "{\"row\": 2250}");
+  std::ofstream(root_ / "plan.json") << edited;
+
+  const CliResult written = Run("--no-config --format png --cuts plan.json");
+  ASSERT_EQ(written.status, 0) << written.err;
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"slice_1.png", "slice_2.png", "slice_3.png"}));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_2.png"), std::make_pair(690, 1150));
+  EXPECT_EQ(SizeOf(root_ / "ep1" / "slice" / "slice_3.png"), std::make_pair(690, 1150));
+
+  const CliResult preview = Run("--no-config --mode smart --preview look.png ep1");
+  ASSERT_EQ(preview.status, 0) << preview.err;
+  const auto [width, height] = SizeOf(root_ / "look.png");
+  EXPECT_GT(width, 345);  // the run at half size, and the labels beside it
+  EXPECT_EQ(height, 1700 + 24);
+  EXPECT_EQ(Listing(root_ / "ep1" / "slice").size(), 3u);  // a preview writes no piece
+}
+
+TEST_F(BatchCliTest, APlanThatDoesNotFitIsRefusedByItsFirstProblem) {
+  WritePage(root_ / "ep1" / "001.png", 690, 2000, 0, 0, CodecPng);
+  WritePage(root_ / "ep1" / "002.png", 690, 900, 0, 0, CodecPng);
+  const std::string one = (root_ / "ep1" / "001.png").string();
+  auto plan = [&](const std::string& files, const std::string& cuts) {
+    return "{\"runs\": [{\"files\": [" + files + "], \"cuts\": [" + cuts + "]}]}";
+  };
+  const std::string file = "{\"path\": \"" + one + "\", \"rows\": 2000}";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"{\"runs\": [", "not JSON (at byte 10)"},
+      {plan(file, "{\"row\": 900}, {\"row\": 800}"), "run 1, cut 2: row 800 is not below the cut before it (row 900)"},
+      {plan(file, "{\"row\": 2500}"), "run 1, cut 1: row 2500 lies past the end of the run (2000 rows)"},
+      {plan(file, "{\"row\": 900, \"kind\": \"wide\"}"), "\"kind\" is not gutter, forced, fixed or end"},
+      {plan("{\"path\": \"" + one + "\", \"rows\": 1999}", "{\"row\": 900}"),
+       "run 1, file 1 (" + one + ") has 2000 rows as cut, the plan says 1999"},
+      {plan(file + ", " + file, "{\"row\": 900}"), "run 1, file 2 (" + one + ") is listed twice"},
+  };
+  for (const auto& [text, problem] : cases) {
+    std::ofstream(root_ / "plan.json") << text;
+    const CliResult r = Run("--no-config --cuts plan.json");
+    EXPECT_EQ(r.status, 2) << text;
+    EXPECT_NE(r.err.find(problem), std::string::npos) << r.err;
+  }
+  std::ofstream(root_ / "plan.json") << plan(file, "{\"row\": 900}");
+  const CliResult other = Run("--no-config --cuts plan.json ep1/002.png");
+  EXPECT_EQ(other.status, 2);
+  EXPECT_NE(other.err.find("is not the source in its place"), std::string::npos) << other.err;
+  EXPECT_FALSE(fs::exists(root_ / "ep1" / "slice"));
 }
 
 TEST_F(BatchCliTest, HelpAndVersion) {
