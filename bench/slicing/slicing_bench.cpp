@@ -25,10 +25,9 @@
 #include <string>
 #include <vector>
 
-#include <png.h>
-
 #include "app/main_window.h"
 #include "bench/common/comic_page.h"
+#include "bench/common/png_file.h"
 #include "imaging/codecs.h"
 #include "platform/gui/main_controls.h"
 #include "platform/program_runner.h"
@@ -59,28 +58,6 @@ double NowMs() {
 
 bool WriteJpeg(const std::string& path, const uint8_t* rgb, int width, int rows, int quality) {
   return zen::test::DirectJpegEncodeFile(path, {rgb, width, rows}, quality);
-}
-
-bool WritePng(const std::string& path, const uint8_t* rgb, int width, int rows) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return false;
-  }
-  png_init_io(png, file);
-  png_set_filter(png, 0, PNG_FILTER_NONE);
-  png_set_compression_level(png, 9);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(rows), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < rows; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * width * 3);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(file) == 0;
 }
 
 std::vector<Piece> FixedPieces(int height) {
@@ -121,7 +98,7 @@ void RunFloor(const std::string& source, const std::string& out, bool png, const
     const uint8_t* rows = rgb.data() + static_cast<size_t>(p.first) * width * 3;
     const std::string name = out + "/floor_" + std::to_string(++n);
     if (png) {
-      WritePng(name + ".png", rows, width, p.rows);
+      zen::bench::WritePng(name + ".png", rows, width, p.rows, 9);
     } else {
       WriteJpeg(name + ".jpg", rows, width, p.rows, 90);
     }

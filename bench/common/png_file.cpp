@@ -1,0 +1,31 @@
+#include "bench/common/png_file.h"
+
+#include <cstdio>
+
+#include <png.h>
+
+namespace zen::bench {
+
+bool WritePng(const std::string& path, const unsigned char* rgb, int width, int rows, int level) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_filter(png, 0, PNG_FILTER_NONE);
+  png_set_compression_level(png, level);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(rows), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < rows; ++y) png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0;
+}
+
+}  // namespace zen::bench
