@@ -39,6 +39,7 @@ void ActOnControl(gui::ControlId control) {
     case gui::CtlToolbarUp: CallHook(hooks.move_selected_rows_up); break;
     case gui::CtlToolbarDown: CallHook(hooks.move_selected_rows_down); break;
     case gui::CtlToolbarClear: CallHook(hooks.clear_rows); break;
+    case gui::CtlToolbarReview: CallHook(hooks.show_review_window); break;
     case gui::CtlStartButton: PressStart(); break;
     case gui::CtlSaveButton: CallHook(hooks.save_settings); break;
     case gui::CtlAboutButton: CallHook(hooks.show_about_window); break;
@@ -110,6 +111,8 @@ bool RunTurn() {
   }
   if (event.window == gui::MainWindow) {
     if (!HandleMainWindowEvent(event)) return false;
+  } else if (event.window == gui::ReviewWindow) {
+    CallHook(Hooks().handle_review_event, event);
   } else if (event.window == gui::AboutWindow) {
     CallHook(Hooks().handle_about_event, event);
   }

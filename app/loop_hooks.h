@@ -1,6 +1,6 @@
 #pragma once
 // Where the event loop and start-up reach the other parts of the program: the slicing
-// job, the source list, the settings file and the About window. The loop calls only these
+// job, the source list, the settings file, the About window and the review window. The loop calls only these
 // hooks, so tests can watch or replace any of them; WireProgramHooks (app/startup.h) puts
 // the real operations in (an empty hook does nothing). See app/README.md for how a part plugs in.
 #include <cstdint>
@@ -42,6 +42,11 @@ struct LoopHooks {
   std::function<void(const gui::Event&)> handle_about_event;
   std::function<void()> about_animation_step;
 
+  // The review window ("분할 미리보기"): the sixth toolbar button (and Ctrl+P) opens it;
+  // handle_review_event gets its events (kind None on a turn that took none after one).
+  std::function<void()> show_review_window;
+  std::function<void(const gui::Event&)> handle_review_event;
+
   // Exit clean-up beyond windows and images (an open preferences document, the engine).
   std::function<void()> exit_cleanup;
 };
@@ -55,6 +60,7 @@ void WireJobHooks(LoopHooks& hooks);
 void WireSourceListHooks(LoopHooks& hooks);
 void WireSettingsHooks(LoopHooks& hooks);
 void WireAboutHooks(LoopHooks& hooks);
+void WireReviewHooks(LoopHooks& hooks);
 
 // Calls a hook when it is set.
 template <typename Hook, typename... Args>

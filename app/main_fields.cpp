@@ -93,6 +93,9 @@ constexpr MainField Fields[] = {
      .tip = u"선택한 파일을 아래로 (Alt+↓)", .shortcuts = {u"Alt+Down"}, .shortcut_scope = CtlSourceList},
     {.id = CtlToolbarClear, .kind = Kind::ImageButton, .geometry = {440, 280, 20, 20}, .picture = SlotToolbarFirst + 4,
      .tip = u"목록 비우기"},
+    // Made last, so the five keep their creation order; it stands left of them.
+    {.id = CtlToolbarReview, .kind = Kind::ImageButton, .geometry = {340, 280, 20, 20}, .picture = SlotToolbarReview,
+     .tip = u"분할 미리보기 (Ctrl+P)", .shortcuts = {u"Ctrl+P"}},
 };
 
 }  // namespace

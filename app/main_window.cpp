@@ -34,6 +34,7 @@ constexpr PictureSpec Pictures[] = {
     {gui::SlotToolbarFirst + 3, u"res/toolbarIcon3.png", 8, 8},
     {gui::SlotToolbarFirst + 4, u"res/toolbarIcon4.png", 8, 8},
     {gui::SlotFolderIcon, u"res/tree0.png", 8, 8},
+    {gui::SlotToolbarReview, u"res/toolbarIcon5.png", 8, 8},
 };
 
 // Items and first values, set right after each control is made.

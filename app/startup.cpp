@@ -75,6 +75,7 @@ void WireProgramHooks(LoopHooks& hooks) {
   WireSourceListHooks(hooks);
   WireSettingsHooks(hooks);
   WireAboutHooks(hooks);
+  WireReviewHooks(hooks);
 }
 
 void StartUp(bool wire_hooks) {

@@ -5,7 +5,7 @@
 
 namespace zen::gui {
 
-enum WindowNumber : WindowId { MainWindow = 0, AboutWindow = 1 };
+enum WindowNumber : WindowId { MainWindow = 0, AboutWindow = 1, ReviewWindow = 2 };
 
 // The main window's size in points; a running job adds the progress row below.
 inline constexpr int MainWidth = 470;
@@ -52,6 +52,7 @@ enum MainControl : ControlId {
   CtlToolbarUp,
   CtlToolbarDown,
   CtlToolbarClear,
+  CtlToolbarReview,  // left of the five, made after them
 };
 
 // About window controls.
@@ -59,6 +60,21 @@ enum AboutControl : ControlId {
   CtlAboutVersion = 100,
   CtlAboutUpdate,
   CtlAboutClose,
+};
+
+// Review window controls.
+enum ReviewControl : ControlId {
+  CtlReviewPlannerLabel = 200,
+  CtlReviewPlanner,
+  CtlReviewPrevious,
+  CtlReviewRun,
+  CtlReviewNext,
+  CtlReviewStrip,
+  CtlReviewSummary,
+  CtlReviewZoomOut,
+  CtlReviewZoomIn,
+  CtlReviewHelp,
+  CtlReviewSave,
 };
 
 // Fonts.
@@ -71,6 +87,7 @@ enum PictureSlot : int {
   SlotRightStrip = 2,
   SlotToolbarFirst = 3,  // 3..7: add, remove, up, down, clear
   SlotFolderIcon = 8,
+  SlotToolbarReview = 9,
 };
 
 }  // namespace zen::gui

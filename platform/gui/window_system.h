@@ -54,6 +54,9 @@ enum class ControlKind {
   ImageButton,   // geometry is the clipping box; the button inside is box + 4 points wide
                  // and high, placed at (-2, -2), so the box clips its rim
   ProgressBar,   // 0 to 100
+  CutStrip,      // a tall picture scrolled and zoomed, with cut lines across it that the user
+                 // drags, adds (double click) and removes (select, Delete); each change gives
+                 // Changed. State: the zoom in percent of the picture's size.
 };
 
 enum class Align { Left, Centre, Right };
@@ -70,6 +73,25 @@ struct ListColumn {
 };
 
 enum class MessageIcon { Plain, Stop };
+
+// A line across a cut strip: the picture's rows above `row` end a piece there.
+struct StripLine {
+  int64_t row = 0;     // in rows of the full image the picture stands for
+  Colour colour = 0;
+  int tag = -1;        // the caller's; a line the user moved or added has tag -1
+  bool movable = true;
+  bool operator==(const StripLine&) const = default;
+};
+
+struct StripContent {
+  const NativeImage* picture = nullptr;  // the image reduced by `factor`; kept by the caller
+  int32_t factor = 1;
+  int64_t rows = 0;                      // of the full image
+  std::vector<StripLine> lines;          // rising rows
+  int64_t first_number = 1;              // of the first piece, for the labels
+  int64_t piece_limit = 0;               // taller pieces are flagged; 0 none
+  Colour hand_colour = 0;                // of lines the user moved or added
+};
 
 class WindowSystem {
  public:
@@ -100,6 +122,10 @@ class WindowSystem {
   virtual int State(ControlId id) = 0;
   virtual void AddItem(ControlId id, std::u16string_view item) = 0;  // combo boxes
   virtual void SetImage(ControlId id, const NativeImage* image) = 0; // image controls and buttons
+
+  // Cut strips: what they show, and their lines as the user left them.
+  virtual void SetStrip(ControlId id, const StripContent& content) = 0;
+  virtual std::vector<StripLine> StripLines(ControlId id) = 0;
 
   // List rows. InsertRow at -1 appends.
   virtual void SetColumns(ControlId list, const std::vector<ListColumn>& columns) = 0;

@@ -20,7 +20,7 @@ TEST_F(MainWindowTest, WindowIsCentredFixedAndTitled) {
 
 TEST_F(MainWindowTest, ControlsAreCreatedInTableOrder) {
   std::vector<ControlId> expected;
-  for (int id = CtlBanner; id <= CtlToolbarClear; ++id) expected.push_back(id);
+  for (int id = CtlBanner; id <= CtlToolbarReview; ++id) expected.push_back(id);
   EXPECT_EQ(gui->ControlsOf(MainWindow), expected);
 }
 

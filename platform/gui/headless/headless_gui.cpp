@@ -217,6 +217,24 @@ void HeadlessGui::SetImage(ControlId id, const NativeImage* image) {
   if (HeadlessControl* c = Find(id)) c->image = image;
 }
 
+void HeadlessGui::SetStrip(ControlId id, const StripContent& content) {
+  HeadlessControl* c = Find(id);
+  if (c && c->kind == ControlKind::CutStrip) c->strip = content;
+}
+
+std::vector<StripLine> HeadlessGui::StripLines(ControlId id) {
+  HeadlessControl* c = Find(id);
+  return c ? c->strip.lines : std::vector<StripLine>{};
+}
+
+bool HeadlessGui::EditStrip(ControlId id, std::vector<StripLine> lines) {
+  HeadlessControl* c = Find(id);
+  if (!c || c->kind != ControlKind::CutStrip) return false;
+  c->strip.lines = std::move(lines);
+  PushControlEvent(id, EventSubtype::Changed);
+  return true;
+}
+
 // --- list rows -----------------------------------------------------------------------
 
 void HeadlessGui::SetColumns(ControlId list, const std::vector<ListColumn>& columns) {

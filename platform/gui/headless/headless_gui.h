@@ -58,6 +58,7 @@ struct HeadlessControl {
   std::vector<ListColumn> columns;
   std::vector<HeadlessRow> rows;
   std::u16string tip;
+  StripContent strip;  // cut strips: the lines as set, or as a script left them
 };
 
 struct ShortcutRecord {
@@ -113,6 +114,8 @@ class HeadlessGui final : public WindowSystem {
   int State(ControlId id) override;
   void AddItem(ControlId id, std::u16string_view item) override;
   void SetImage(ControlId id, const NativeImage* image) override;
+  void SetStrip(ControlId id, const StripContent& content) override;
+  std::vector<StripLine> StripLines(ControlId id) override;
   void SetColumns(ControlId list, const std::vector<ListColumn>& columns) override;
   int RowCount(ControlId list) override;
   void InsertRow(ControlId list, int index, std::u16string_view c0, std::u16string_view c1,
@@ -163,6 +166,9 @@ class HeadlessGui final : public WindowSystem {
   void Press(ControlId id);
   // Drops files on a control that accepts them (lists): a Drop event with the text.
   bool Drop(ControlId id, std::u16string_view paths_separated_by_line_feeds);
+  // Replaces a cut strip's lines as a user's drags, double clicks and deletions would
+  // (moved and added lines carry tag -1); queues Changed.
+  bool EditStrip(ControlId id, std::vector<StripLine> lines);
   // The close box of a window.
   void Close(WindowId id);
   // Keys pressed in the active window: "Esc" gives Cancel (when the window is enabled),

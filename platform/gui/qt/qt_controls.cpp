@@ -12,6 +12,7 @@
 #include <QShortcut>
 
 #include "platform/gui/qt/qt_gui_impl.h"
+#include "platform/gui/qt/qt_strip.h"
 
 namespace zen::gui {
 namespace {
@@ -161,6 +162,8 @@ QWidget* QtGui::MakeWidget(ControlId id, ControlRecord& record, QWidget* parent,
       bar->setTextVisible(false);
       return bar;
     }
+    case ControlKind::CutStrip:
+      return new CutStripView(parent, [this, id] { PushControlEvent(id, EventSubtype::Changed); });
   }
   return nullptr;
 }
@@ -253,6 +256,7 @@ void QtGui::SetState(ControlId id, int state) {
       break;
     }
     case ControlKind::ProgressBar: static_cast<QProgressBar*>(w)->setValue(std::clamp(state, 0, 100)); break;
+    case ControlKind::CutStrip: static_cast<CutStripView*>(w)->SetZoom(state); break;
     default: break;
   }
 }
@@ -267,6 +271,7 @@ int QtGui::State(ControlId id) {
     case ControlKind::ComboEditable:
     case ControlKind::ComboFixed: return static_cast<QComboBox*>(w)->currentIndex();
     case ControlKind::ProgressBar: return static_cast<QProgressBar*>(w)->value();
+    case ControlKind::CutStrip: return static_cast<CutStripView*>(w)->Canvas()->Zoom();
     default: return 0;
   }
 }
@@ -297,6 +302,17 @@ void QtGui::SetImage(ControlId id, const NativeImage* image) {
   if (!c || (c->kind != ControlKind::Image && c->kind != ControlKind::ImageButton)) return;
   c->image = image;
   RefreshImage(*c);
+}
+
+void QtGui::SetStrip(ControlId id, const StripContent& content) {
+  ControlRecord* c = Find(id);
+  if (c && c->kind == ControlKind::CutStrip) static_cast<CutStripView*>(c->widget.data())->SetContent(content);
+}
+
+std::vector<StripLine> QtGui::StripLines(ControlId id) {
+  ControlRecord* c = Find(id);
+  if (!c || c->kind != ControlKind::CutStrip) return {};
+  return static_cast<CutStripView*>(c->widget.data())->Canvas()->Lines();
 }
 
 void QtGui::RefreshChangedImages() {

@@ -43,6 +43,8 @@ class QtGui final : public WindowSystem {
   int State(ControlId id) override;
   void AddItem(ControlId id, std::u16string_view item) override;
   void SetImage(ControlId id, const NativeImage* image) override;
+  void SetStrip(ControlId id, const StripContent& content) override;
+  std::vector<StripLine> StripLines(ControlId id) override;
   void SetColumns(ControlId list, const std::vector<ListColumn>& columns) override;
   int RowCount(ControlId list) override;
   void InsertRow(ControlId list, int index, std::u16string_view c0, std::u16string_view c1,
