@@ -181,7 +181,12 @@ std::u16string ProblemText(const PlanProblem& problem) {
 }
 
 void CloseReview() {
-  Review().open = false;
+  ReviewState& review = Review();
+  // A plan nobody will see: stop it, unless the running job is another one.
+  SlicingJob& job = TheSlicingJob();
+  if (review.planning && job.job_state == JobRunning && job.request.rows == &review.rows) CancelJob();
+  review.planning = false;
+  review.open = false;
   Gui().ShowWindow(gui::ReviewWindow, false);
   Gui().ShowWindow(gui::MainWindow, true);
 }
@@ -228,7 +233,7 @@ void Zoom(int numerator, int denominator) {
 }  // namespace
 
 void HandleReviewEvent(const gui::Event& event) {
-  if (event.kind == gui::EventKind::Close) {
+  if (event.kind == gui::EventKind::Close || event.kind == gui::EventKind::Cancel) {
     CloseReview();  // nothing is written
     return;
   }

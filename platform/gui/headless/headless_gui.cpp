@@ -227,14 +227,6 @@ std::vector<StripLine> HeadlessGui::StripLines(ControlId id) {
   return c ? c->strip.lines : std::vector<StripLine>{};
 }
 
-bool HeadlessGui::EditStrip(ControlId id, std::vector<StripLine> lines) {
-  HeadlessControl* c = Find(id);
-  if (!c || c->kind != ControlKind::CutStrip) return false;
-  c->strip.lines = std::move(lines);
-  PushControlEvent(id, EventSubtype::Changed);
-  return true;
-}
-
 // --- list rows -----------------------------------------------------------------------
 
 void HeadlessGui::SetColumns(ControlId list, const std::vector<ListColumn>& columns) {

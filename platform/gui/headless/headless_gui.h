@@ -166,9 +166,6 @@ class HeadlessGui final : public WindowSystem {
   void Press(ControlId id);
   // Drops files on a control that accepts them (lists): a Drop event with the text.
   bool Drop(ControlId id, std::u16string_view paths_separated_by_line_feeds);
-  // Replaces a cut strip's lines as a user's drags, double clicks and deletions would
-  // (moved and added lines carry tag -1); queues Changed.
-  bool EditStrip(ControlId id, std::vector<StripLine> lines);
   // The close box of a window.
   void Close(WindowId id);
   // Keys pressed in the active window: "Esc" gives Cancel (when the window is enabled),

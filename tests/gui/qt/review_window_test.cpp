@@ -21,21 +21,16 @@
 #include "imaging/codecs.h"
 #include "imaging/image_table.h"
 #include "platform/gui/main_controls.h"
-#include "platform/gui/qt/qt_gui_impl.h"
 #include "platform/gui/qt/qt_strip.h"
 #include "platform/program_runner.h"
 #include "platform/text.h"
 #include "slicing/slicing_job.h"
-#include "tests/support/shell_records.h"
+#include "tests/gui/qt/qt_fixture.h"
 
 namespace zen::gui {
 namespace {
 
 namespace fs = std::filesystem;
-
-int argc = 1;
-char program_name[] = "gui_qt_tests";
-char* argv[] = {program_name, nullptr};
 
 constexpr ImageId PageImage = 40;
 
@@ -58,23 +53,17 @@ void WritePage(const fs::path& path) {
   ImageFree(PageImage);
 }
 
-class ReviewWindowTest : public ::testing::Test {
+class ReviewWindowTest : public QtGuiTest {
  protected:
   void SetUp() override {
+    QtGuiTest::SetUp();
     std::string pattern = (fs::temp_directory_path() / "zen-review-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     fs::create_directories(root_ / "settings");
     fs::create_directories(root_ / "ep1");
-    test::ResetProcessRecords();
-    auto owned = std::make_unique<QtGui>(argc, argv);
-    gui_ = owned.get();
-    InstallGui(std::move(owned));
     RegisterAllCodecs();
     InitProgramRunner();
-    LoadMainFonts();
-    BuildMainWindow();
-    RefreshDigitsLabel();
     ResetHooks();
     App().settings_folder = FromUtf8((root_ / "settings").string() + "/");
     App().converter_path = FromUtf8(ZEN_CONVERTER_STAND_IN);
@@ -82,21 +71,20 @@ class ReviewWindowTest : public ::testing::Test {
     WireReviewHooks(Hooks());
     Hooks().reset_job();
     TheSlicingJob().host.observer = &observer_;
-    gui_->SetState(CtlOpenFolderCheck, 0);
-    gui_->SetState(CtlCutDetectOption, 1);
-    gui_->SetText(CtlMinimumField, u"100");
-    gui_->SetText(CtlMaximumField, u"400");
-    gui_->SetState(CtlFormatBox, 1);  // png
+    gui->SetState(CtlOpenFolderCheck, 0);
+    gui->SetState(CtlCutDetectOption, 1);
+    gui->SetText(CtlMinimumField, u"100");
+    gui->SetText(CtlMaximumField, u"400");
+    gui->SetState(CtlFormatBox, 1);  // png
     WritePage(root_ / "ep1" / "page.png");
     const std::u16string path = FromUtf8((root_ / "ep1" / "page.png").string());
-    gui_->InsertRow(CtlSourceList, -1, u"ep1", u"page.png", path);
+    gui->InsertRow(CtlSourceList, -1, u"ep1", u"page.png", path);
   }
   void TearDown() override {
     ResetSlicingJob();
     ResetReviewState();
     ResetImageTable();
-    InstallGui(nullptr);
-    ResetHooks();
+    QtGuiTest::TearDown();
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
@@ -105,17 +93,20 @@ class ReviewWindowTest : public ::testing::Test {
   void RunUntil(const std::function<bool()>& done) {
     for (int turn = 0; turn < 10000 && !done(); ++turn) {
       QCoreApplication::processEvents();
-      if (gui_->PendingEvents() == 0 && !App().poll_events) break;
+      if (gui->PendingEvents() == 0 && !App().poll_events) break;
       RunTurn();
     }
     ASSERT_TRUE(done());
   }
+  // Ctrl+P in the main window presses the review button.
   void OpenAndPlan() {
-    gui_->ControlWidget(CtlToolbarReview)->findChild<QPushButton*>()->click();
+    ActivateMain();
+    QTest::keyClick(gui->WindowWidget(MainWindow), Qt::Key_P, Qt::ControlModifier);
+    ASSERT_GT(gui->PendingEvents(), 0u);
     RunTurn();  // the press: planning starts
     RunUntil([] { return !Review().planning && !Review().lines.empty(); });
   }
-  StripCanvas* Canvas() { return static_cast<CutStripView*>(gui_->ControlWidget(CtlReviewStrip))->Canvas(); }
+  StripCanvas* Canvas() { return static_cast<CutStripView*>(gui->ControlWidget(CtlReviewStrip))->Canvas(); }
   void Mouse(QEvent::Type type, int64_t row, Qt::MouseButtons held) {
     const QPointF at(20, Canvas()->RowToY(row));
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -130,26 +121,23 @@ class ReviewWindowTest : public ::testing::Test {
   }
   std::vector<int64_t> Rows() {
     std::vector<int64_t> rows;
-    for (const StripLine& line : gui_->StripLines(CtlReviewStrip)) rows.push_back(line.row);
+    for (const StripLine& line : gui->StripLines(CtlReviewStrip)) rows.push_back(line.row);
     return rows;
   }
 
   fs::path root_;
-  QtGui* gui_ = nullptr;
   PieceHeights observer_;
 };
 
 TEST_F(ReviewWindowTest, EditedCutsAreWhatSavingWritesAndClosingWritesNothing) {
-  auto* review_button = gui_->ControlWidget(CtlToolbarReview)->findChild<QPushButton*>();
-  EXPECT_EQ(review_button->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
   OpenAndPlan();
-  EXPECT_TRUE(gui_->WindowWidget(ReviewWindow)->isVisible());
+  EXPECT_TRUE(gui->WindowWidget(ReviewWindow)->isVisible());
   const std::vector<int64_t> planned = Rows();
   ASSERT_GE(planned.size(), 4u) << "three gutters and the end";
   EXPECT_EQ(planned.back(), 1200);
 
-  gui_->WindowWidget(ReviewWindow)->close();
-  RunUntil([&] { return !gui_->WindowWidget(ReviewWindow)->isVisible(); });
+  gui->WindowWidget(ReviewWindow)->close();
+  RunUntil([&] { return !gui->WindowWidget(ReviewWindow)->isVisible(); });
   EXPECT_FALSE(fs::exists(root_ / "ep1" / "slice"));
 
   OpenAndPlan();
@@ -163,7 +151,7 @@ TEST_F(ReviewWindowTest, EditedCutsAreWhatSavingWritesAndClosingWritesNothing) {
   Mouse(QEvent::MouseButtonPress, 1200, Qt::LeftButton);        // the end stays
   QKeyEvent end_del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
   QCoreApplication::sendEvent(Canvas(), &end_del);
-  RunUntil([&] { return gui_->PendingEvents() == 0; });
+  RunUntil([&] { return gui->PendingEvents() == 0; });
 
   const std::vector<int64_t> edited = Rows();
   ASSERT_EQ(edited.size(), planned.size());
@@ -174,10 +162,10 @@ TEST_F(ReviewWindowTest, EditedCutsAreWhatSavingWritesAndClosingWritesNothing) {
   EXPECT_EQ(EditedPlan().runs.at(0).cuts.at(0).kind, CutKind::Fixed);
 
   observer_.heights.clear();  // planning reports its pieces, unwritten
-  static_cast<QPushButton*>(gui_->ControlWidget(CtlReviewSave))->click();
+  static_cast<QPushButton*>(gui->ControlWidget(CtlReviewSave))->click();
   RunTurn();  // the press: the job starts
   RunUntil([] { return TheSlicingJob().job_state == JobIdle; });
-  EXPECT_FALSE(gui_->WindowWidget(ReviewWindow)->isVisible());
+  EXPECT_FALSE(gui->WindowWidget(ReviewWindow)->isVisible());
   std::vector<int64_t> expected;
   for (size_t i = 0; i < edited.size(); ++i) expected.push_back(edited[i] - (i == 0 ? 0 : edited[i - 1]));
   EXPECT_EQ(observer_.heights, expected);
