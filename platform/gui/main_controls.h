@@ -87,7 +87,7 @@ enum PictureSlot : int {
   SlotRightStrip = 2,
   SlotToolbarFirst = 3,  // 3..7: add, remove, up, down, clear
   SlotFolderIcon = 8,
-  SlotToolbarReview = 9,
+  SlotToolbarReview = 20,  // past the job's images (9 to 14)
 };
 
 }  // namespace zen::gui

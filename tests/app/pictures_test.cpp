@@ -4,6 +4,7 @@
 
 #include "app_harness.h"
 #include "imaging/codecs.h"
+#include "slicing/slicing_job.h"
 
 namespace zen::test {
 namespace {
@@ -48,6 +49,10 @@ TEST_F(PicturesTest, ControlsShowTheirSlots) {
   EXPECT_NE(gui->Control(CtlBanner)->image, nullptr);
   EXPECT_EQ(gui->Control(CtlToolbarClear)->image, ImageNativeObject(SlotToolbarFirst + 4));
   EXPECT_NE(gui->Control(CtlToolbarClear)->image, nullptr);
+  // The review button's picture outlives a job, whose images have numbers of their own.
+  ResetSlicingJob();
+  EXPECT_NE(ImageNativeObject(SlotToolbarReview), nullptr);
+  EXPECT_EQ(gui->Control(CtlToolbarReview)->image, ImageNativeObject(SlotToolbarReview));
 }
 
 TEST_F(PicturesTest, MissingPictureLeavesItsSlotEmpty) {
