@@ -38,7 +38,7 @@ void StripCanvas::SetContent(const StripContent& content) {
                  ? QImage(image->pixels.get(), image->width, image->height,
                           static_cast<qsizetype>(image->width) * 4, QImage::Format_RGBA8888)
                  : QImage();
-  selected_.reset();
+  selected_ = NoLine;
   dragging_ = false;
   Resize();
   update();
@@ -65,8 +65,8 @@ int64_t StripCanvas::YToRow(double y) const {
   return std::llround(y * 100.0 / zoom_ * content_.factor);
 }
 
-std::optional<size_t> StripCanvas::LineNear(double y) const {
-  std::optional<size_t> best;
+size_t StripCanvas::LineNear(double y) const {
+  size_t best = NoLine;
   double best_distance = GrabDistance;
   for (size_t i = 0; i < content_.lines.size(); ++i) {
     const double distance = std::abs(RowToY(content_.lines[i].row) - y);
@@ -131,17 +131,17 @@ void StripCanvas::DrawLabels(QPainter& painter, const QRect& area) const {
 void StripCanvas::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   selected_ = LineNear(event->position().y());
-  dragging_ = selected_.has_value();
+  dragging_ = selected_ != NoLine;
   moved_ = false;
   update();
 }
 
 void StripCanvas::mouseMoveEvent(QMouseEvent* event) {
-  if (!dragging_ || !selected_) {
-    setCursor(LineNear(event->position().y()) ? Qt::SizeVerCursor : Qt::ArrowCursor);
+  if (!dragging_ || selected_ == NoLine) {
+    setCursor(LineNear(event->position().y()) != NoLine ? Qt::SizeVerCursor : Qt::ArrowCursor);
     return;
   }
-  const size_t i = *selected_;
+  const size_t i = selected_;
   // A line stays between its neighbours: pieces keep at least one row.
   const int64_t low = i == 0 ? 1 : content_.lines[i - 1].row + 1;
   const int64_t high = i + 1 < content_.lines.size() ? content_.lines[i + 1].row - 1 : content_.rows - 1;
@@ -164,7 +164,7 @@ void StripCanvas::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void StripCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton || LineNear(event->position().y())) return;
+  if (event->button() != Qt::LeftButton || LineNear(event->position().y()) != NoLine) return;
   const int64_t row = YToRow(event->position().y());
   if (row <= 0 || row >= content_.rows) return;
   auto at = std::lower_bound(content_.lines.begin(), content_.lines.end(), row,
@@ -178,12 +178,12 @@ void StripCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void StripCanvas::keyPressEvent(QKeyEvent* event) {
   const bool erase = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
-  if (!erase || !selected_ || *selected_ >= content_.lines.size() || !content_.lines[*selected_].movable) {
+  if (!erase || selected_ >= content_.lines.size() || !content_.lines[selected_].movable) {
     QWidget::keyPressEvent(event);
     return;
   }
-  content_.lines.erase(content_.lines.begin() + static_cast<std::ptrdiff_t>(*selected_));
-  selected_.reset();
+  content_.lines.erase(content_.lines.begin() + static_cast<std::ptrdiff_t>(selected_));
+  selected_ = NoLine;
   update();
   if (on_change_) on_change_();
 }

@@ -6,7 +6,6 @@
 #include <QScrollArea>
 #include <QWidget>
 #include <functional>
-#include <optional>
 
 #include "platform/gui/window_system.h"
 
@@ -34,14 +33,15 @@ class StripCanvas final : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  std::optional<size_t> LineNear(double y) const;
+  static constexpr size_t NoLine = static_cast<size_t>(-1);
+  size_t LineNear(double y) const;  // a movable line within reach, or NoLine
   void DrawLabels(class QPainter& painter, const QRect& area) const;
   void Resize();
 
   StripContent content_;
   QImage picture_;  // over the caller's pixels, no copy
   int zoom_ = 100;
-  std::optional<size_t> selected_;
+  size_t selected_ = NoLine;
   bool dragging_ = false;
   bool moved_ = false;
   std::function<void()> on_change_;
