@@ -18,8 +18,8 @@ struct AppState {
   double image_scale = 1.0;              // whole per cent of the backing scale, / 100
   double backing_scale = 1.0;            // the main screen's backing scale factor
 
-  bool poll_events = false;              // set when a job starts; cleared 1 s after it ends
-  int64_t job_end_time = -1;             // ElapsedMs at the job's end, -1 when none is pending
+  bool poll_events = false;   // set when a job starts; cleared 1 s after it ends
+  int64_t job_end_time = -1;  // ElapsedMs at the job's end, -1 when none is pending
   bool about_animating = false;
   int64_t about_last_tick = 0;
 

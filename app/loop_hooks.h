@@ -21,7 +21,7 @@ struct LoopHooks {
   std::function<void(int)> set_job_state;
   std::function<void()> start_job;
   std::function<void()> step_job;
-  std::function<void()> cancel_job;  // Escape: stop a running job, keeping the pieces written
+  std::function<void()> cancel_job;   // Escape: stop a running job, keeping the pieces written
   std::function<void()> release_job;  // exit: what a job cut short holds (its converter folder)
 
   // The source list: the five toolbar buttons and drops on the list.

@@ -15,6 +15,8 @@ constexpr NameRule FolderName{false, u"사용할 수 없는 폴더 이름", u"�
 constexpr NameRule FilePrefix{true, u"사용할 수 없는 파일 이름", u"파일에 사용할 수 없는 문자가 포함되었습니다."};
 
 // The creation order matters: later controls lie above earlier ones.
+// One field per row, laid out as a table.
+// clang-format off
 constexpr MainField Fields[] = {
     {.id = CtlBanner, .kind = Kind::Image, .geometry = {0, 0, 470, 80}, .picture = SlotBanner},
     {.id = CtlLeftStrip, .kind = Kind::Image, .geometry = {0, 80, 10, 100}, .picture = SlotLeftStrip},
@@ -97,6 +99,7 @@ constexpr MainField Fields[] = {
     {.id = CtlToolbarReview, .kind = Kind::ImageButton, .geometry = {340, 280, 20, 20}, .picture = SlotToolbarReview,
      .tip = u"분할 미리보기 (Ctrl+P)", .shortcuts = {u"Ctrl+P"}},
 };
+// clang-format on
 
 }  // namespace
 

@@ -44,16 +44,16 @@ struct MainField {
   int picture = -1;  // the image slot an image or image button shows
   // The initial value, also config.ini's default: the first items, the text, the state.
   std::array<std::u16string_view, 2> items{};
-  std::u16string_view text{};  // empty: none set
-  int state = -1;              // -1: none set
-  FieldRange range{};          // digit fields: what the field rules and the batch options allow
+  std::u16string_view text{};           // empty: none set
+  int state = -1;                       // -1: none set
+  FieldRange range{};                   // digit fields: what the field rules and the batch options allow
   const NameRule* name_rule = nullptr;  // the folder and prefix boxes: what their names may be
-  std::u16string_view key{};   // config.ini's key, empty for none
-  int key_order = 0;           // the key's place in a newly written config.ini
+  std::u16string_view key{};            // config.ini's key, empty for none
+  int key_order = 0;                    // the key's place in a newly written config.ini
   Stored stored = Stored::No;
-  std::string_view option{};   // the batch command line's number option ("--height")
-  std::string_view help{};     // its words in the help text, before the range
-  std::u16string_view tip{};   // the tooltip, empty for none
+  std::string_view option{};  // the batch command line's number option ("--height")
+  std::string_view help{};    // its words in the help text, before the range
+  std::u16string_view tip{};  // the tooltip, empty for none
   // Keys that press the control (portable text, "Ctrl+O"); with a scope, only while the
   // keyboard focus is in that control.
   std::array<std::u16string_view, 2> shortcuts{};

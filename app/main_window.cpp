@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 #include <string_view>
+#include <tuple>
 
 #include "app/app_state.h"
 #include "app/main_fields.h"

@@ -42,7 +42,8 @@ std::string Key(ControlId id) { return ToUtf8(FindField(id)->key); }
 
 std::string Default(ControlId id) {
   const MainField& field = *FindField(id);
-  return ToUtf8(field.kind == gui::ControlKind::ComboFixed ? field.items[static_cast<size_t>(field.state)] : field.text);
+  return ToUtf8(field.kind == gui::ControlKind::ComboFixed ? field.items[static_cast<size_t>(field.state)]
+                                                           : field.text);
 }
 
 // "(key, default)" and the line's end.
@@ -134,9 +135,9 @@ class Parser {
       flag->second(o);
       return;
     }
-    static const std::map<std::string, int> texts = {
-        {"--mode", 0},   {"--folder", 0}, {"--prefix", 0},      {"--format", 0},
-        {"--config", 0}, {"--cuts", 0},   {"--preview", 0}, {"--pixel-budget", 0}};
+    static const std::map<std::string, int> texts = {{"--mode", 0},    {"--folder", 0},      {"--prefix", 0},
+                                                     {"--format", 0},  {"--config", 0},      {"--cuts", 0},
+                                                     {"--preview", 0}, {"--pixel-budget", 0}};
     const MainField* number = NumberOption(name);
     if (!number && !texts.count(name)) {
       result_.error = "unknown option " + name;
@@ -154,15 +155,23 @@ class Parser {
   void TextOption(const std::string& name, const std::string& value) {
     BatchOptions& o = result_.options;
     if (name == "--mode") {
-      if (value == "fixed") o.mode = ModeChoice::Fixed;
-      else if (value == "joined") o.mode = ModeChoice::Joined;
-      else if (value == "cut") o.mode = ModeChoice::Cut;
-      else if (value == "smart") o.mode = ModeChoice::Smart;
-      else result_.error = "option --mode: '" + value + "' is not fixed, joined, cut or smart";
+      if (value == "fixed")
+        o.mode = ModeChoice::Fixed;
+      else if (value == "joined")
+        o.mode = ModeChoice::Joined;
+      else if (value == "cut")
+        o.mode = ModeChoice::Cut;
+      else if (value == "smart")
+        o.mode = ModeChoice::Smart;
+      else
+        result_.error = "option --mode: '" + value + "' is not fixed, joined, cut or smart";
     } else if (name == "--format") {
-      if (value == "jpg") o.format = FormatChoice::Jpg;
-      else if (value == "png") o.format = FormatChoice::Png;
-      else result_.error = "option --format: '" + value + "' is not jpg or png";
+      if (value == "jpg")
+        o.format = FormatChoice::Jpg;
+      else if (value == "png")
+        o.format = FormatChoice::Png;
+      else
+        result_.error = "option --format: '" + value + "' is not jpg or png";
     } else if (name == "--folder") {
       o.folder = FromUtf8(value);
       if (!IsValidName(*o.folder)) result_.error = "option --folder: '" + value + "' is not a usable folder name";
@@ -176,8 +185,10 @@ class Parser {
       o.config_file = value;
     } else if (name == "--pixel-budget") {
       const std::optional<int> budget = ParseNumber(value, kPixelBudgetRange);
-      if (budget) o.pixel_budget = *budget;
-      else result_.error = "option --pixel-budget: '" + value + "' is not " + RangeText(kPixelBudgetRange);
+      if (budget)
+        o.pixel_budget = *budget;
+      else
+        result_.error = "option --pixel-budget: '" + value + "' is not " + RangeText(kPixelBudgetRange);
     } else if (name == "--cuts") {
       o.cuts_file = value;
     } else if (name == "--preview") {
@@ -211,18 +222,18 @@ std::string BatchHelpText() {
          "                      planner, which chooses the gutters of a folder's joined\n"
          "                      files together        (" +
          Key(gui::CtlFixedOption) + ", " + Key(gui::CtlJoinCheck) + ", " + ToUtf8(SmartSliceKey) + "; joined)\n" +
-         NumberLine(gui::CtlHeightField) +
-         NumberLine(gui::CtlMinimumField) + NumberLine(gui::CtlMaximumField) +
+         NumberLine(gui::CtlHeightField) + NumberLine(gui::CtlMinimumField) + NumberLine(gui::CtlMaximumField) +
          "  --width N           resize every source to N pixels wide (" + Key(gui::CtlResizeCheck) + ", " +
          Key(gui::CtlWidthField) + "; off, " + Default(gui::CtlWidthField) + ")\n" +
          "  --no-resize         keep the sources' size\n"
-         "  --folder NAME       output folder name, or \"[원본 폴더명]\"    " + Note(gui::CtlFolderBox) +
+         "  --folder NAME       output folder name, or \"[원본 폴더명]\"    " +
+         Note(gui::CtlFolderBox) +
          "  --prefix TEXT       file-name prefix, may be empty, or \"[원본 폴더명]\" or\n"
-         "                      \"[원본 폴더명_]\"                    " + Note(gui::CtlPrefixBox) +
-         NumberLine(gui::CtlDigitsField) +
+         "                      \"[원본 폴더명_]\"                    " +
+         Note(gui::CtlPrefixBox) + NumberLine(gui::CtlDigitsField) +
          "  --format jpg|png    piece format                         " + Note(gui::CtlFormatBox) +
-         NumberLine(gui::CtlQualityField) +
-         "  --open              open the last output folder when done (" + Key(gui::CtlOpenFolderCheck) +
+         NumberLine(gui::CtlQualityField) + "  --open              open the last output folder when done (" +
+         Key(gui::CtlOpenFolderCheck) +
          "; off here)\n"
          "  --dry-run           cut and report, but write nothing\n"
          "  --remove-stale      move pieces of an earlier run left in an output folder (same\n"
@@ -238,7 +249,9 @@ std::string BatchHelpText() {
          "                      numbers and heights (FILE-2.png... for more runs)\n"
          "  --quiet             no progress bar\n"
          "  --pixel-budget N    skip (with its reason) a source of more than N million pixels,\n"
-         "                      1-4295 (" + std::to_string(kDefaultPixelBudget) + "); 4 bytes of memory each\n"
+         "                      1-4295 (" +
+         std::to_string(kDefaultPixelBudget) +
+         "); 4 bytes of memory each\n"
          "  --help, --version\n"
          "\n"
          "Exit status: 0 all pieces written; 1 a source was skipped or a piece not written;\n"

@@ -52,7 +52,8 @@ std::optional<CutPlan> ReadPlanFile(const std::string& file, std::FILE* err) {
 
 std::string PlanProblemText(const PlanProblem& p) {
   switch (p.kind) {
-    case PlanProblemKind::OtherFiles: return FileWhere(p) + " is not the source in its place (other files, or another order)";
+    case PlanProblemKind::OtherFiles:
+      return FileWhere(p) + " is not the source in its place (other files, or another order)";
     case PlanProblemKind::ExtraFile: return "the sources hold " + PathText(p.path) + ", which the plan does not list";
     case PlanProblemKind::FileTwice: return FileWhere(p) + " is listed twice";
     case PlanProblemKind::FoldersMixed: return FileWhere(p) + " lies in another folder than its run's first file";
@@ -79,7 +80,8 @@ bool PreviewRows::Write(const CutPlan& plan, const std::string& path, std::FILE*
     const std::string name = run == 0 ? path : NumberedPath(path, run + 1);  // FILE, FILE-2, ...
     const std::unique_ptr<NativeImage> reduced = copies_[run].Picture();
     const std::unique_ptr<NativeImage> picture =
-        reduced ? DrawPlanPicture(*reduced, copies_[run].factor(), plan.runs[run], FirstPieceNumber(plan, run)) : nullptr;
+        reduced ? DrawPlanPicture(*reduced, copies_[run].factor(), plan.runs[run], FirstPieceNumber(plan, run))
+                : nullptr;
     if (!picture || !SavePicture(*picture, name)) {
       std::fprintf(err, "zentrova-slice: could not write %s\n", name.c_str());
       written = false;

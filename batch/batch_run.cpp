@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "app/app_state.h"
-#include "app/field_rules.h"
-#include "app/main_fields.h"
 #include "app/event_loop.h"
+#include "app/field_rules.h"
 #include "app/loop_hooks.h"
+#include "app/main_fields.h"
 #include "app/settings/settings.h"
 #include "app/startup.h"
 #include "batch/batch_plan.h"

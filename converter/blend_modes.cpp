@@ -149,8 +149,8 @@ void CompositeSeparable(int channels, const RowPlanes& bd, const float* const* c
   }
 }
 
-void CompositeWholeColour(BlendMode mode, const RowPlanes& bd, const float* const* cs, const float* as,
-                          uint32_t begin, uint32_t end, bool clamp) {
+void CompositeWholeColour(BlendMode mode, const RowPlanes& bd, const float* const* cs, const float* as, uint32_t begin,
+                          uint32_t end, bool clamp) {
   for (uint32_t x = begin; x < end; ++x) {
     const float a = as[x];
     if (a <= 0) continue;
@@ -201,15 +201,15 @@ bool BlendModeTreatsFillApart(BlendMode mode) {
     case BlendMode::VividLight:
     case BlendMode::LinearLight:
     case BlendMode::HardMix:
-    case BlendMode::Difference:
-      return true;
-    default:
-      return false;
+    case BlendMode::Difference: return true;
+    default: return false;
   }
 }
 
 float BlendChannel(BlendMode mode, float b, float s) {
   switch (mode) {
+// The list of modes reads as a table.
+// clang-format off
 #define ZEN_BLEND_CASE(M) \
   case BlendMode::M:      \
     return Blend<BlendMode::M>(b, s);
@@ -219,8 +219,8 @@ float BlendChannel(BlendMode mode, float b, float s) {
     ZEN_BLEND_CASE(LinearLight) ZEN_BLEND_CASE(PinLight) ZEN_BLEND_CASE(HardMix) ZEN_BLEND_CASE(Difference)
     ZEN_BLEND_CASE(Exclusion) ZEN_BLEND_CASE(Subtract) ZEN_BLEND_CASE(Divide)
 #undef ZEN_BLEND_CASE
-    default:
-      return s;
+        // clang-format on
+        default : return s;
   }
 }
 
@@ -235,12 +235,8 @@ void BlendWholeColour(BlendMode mode, const float b[3], const float s[3], float 
       SetSat(b, Sat(s), t);
       SetLum(t, Lum(b), out);
       return;
-    case BlendMode::Colour:
-      SetLum(s, Lum(b), out);
-      return;
-    case BlendMode::Luminosity:
-      SetLum(b, Lum(s), out);
-      return;
+    case BlendMode::Colour: SetLum(s, Lum(b), out); return;
+    case BlendMode::Luminosity: SetLum(b, Lum(s), out); return;
     default: {
       // Darker and lighter colour keep the whole colour of lower (higher) luminosity.
       const bool take_source = mode == BlendMode::DarkerColour ? Lum(s) < Lum(b) : Lum(s) > Lum(b);
@@ -253,6 +249,8 @@ void CompositeRow(BlendMode mode, int channels, const RowPlanes& backdrop, const
                   uint32_t begin, uint32_t end, bool clamp) {
   if (BlendModeIsWholeColour(mode)) return CompositeWholeColour(mode, backdrop, cs, as, begin, end, clamp);
   switch (mode) {
+// The list of modes reads as a table.
+// clang-format off
 #define ZEN_COMPOSITE_CASE(M) \
   case BlendMode::M:          \
     return CompositeSeparable<BlendMode::M>(channels, backdrop, cs, as, begin, end, clamp);
@@ -264,8 +262,8 @@ void CompositeRow(BlendMode mode, int channels, const RowPlanes& backdrop, const
     ZEN_COMPOSITE_CASE(Difference) ZEN_COMPOSITE_CASE(Exclusion) ZEN_COMPOSITE_CASE(Subtract)
     ZEN_COMPOSITE_CASE(Divide)
 #undef ZEN_COMPOSITE_CASE
-    default:
-      return CompositeSeparable<BlendMode::Normal>(channels, backdrop, cs, as, begin, end, clamp);
+        // clang-format on
+        default : return CompositeSeparable<BlendMode::Normal>(channels, backdrop, cs, as, begin, end, clamp);
   }
 }
 

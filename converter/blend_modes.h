@@ -53,8 +53,8 @@ struct RowPlanes {
 
 // Composites source (colours cs, alphas as) over the backdrop for pixels [begin, end).
 // With clamp, results are held to 0..1 as integer documents hold them.
-void CompositeRow(BlendMode mode, int channels, const RowPlanes& backdrop, const float* const* cs,
-                  const float* as, uint32_t begin, uint32_t end, bool clamp);
+void CompositeRow(BlendMode mode, int channels, const RowPlanes& backdrop, const float* const* cs, const float* as,
+                  uint32_t begin, uint32_t end, bool clamp);
 
 // One channel's blend B(b, s) of a separable mode (exposed for the tests).
 float BlendChannel(BlendMode mode, float b, float s);

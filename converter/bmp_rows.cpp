@@ -9,8 +9,7 @@ namespace {
 
 class BmpRowSource final : public RowSource {
  public:
-  BmpRowSource(ByteSource& source, uint64_t data, uint32_t width, uint32_t height, int bytes_per_pixel,
-               bool top_first)
+  BmpRowSource(ByteSource& source, uint64_t data, uint32_t width, uint32_t height, int bytes_per_pixel, bool top_first)
       : source_(source),
         data_(data),
         width_(width),
@@ -56,8 +55,7 @@ class BmpRowSource final : public RowSource {
 
 std::unique_ptr<RowSource> OpenBmpRows(ByteSource& source, std::string& error) {
   uint8_t bytes[34];
-  if (!source.ReadAt(0, bytes, sizeof bytes) || bytes[0] != 'B' || bytes[1] != 'M' ||
-      LoadLittle32(bytes + 14) < 40) {
+  if (!source.ReadAt(0, bytes, sizeof bytes) || bytes[0] != 'B' || bytes[1] != 'M' || LoadLittle32(bytes + 14) < 40) {
     error = "BMP: no Windows bitmap header";
     return nullptr;
   }

@@ -40,8 +40,7 @@ bool BmpFileWriter::Fail(const std::string& what) {
 
 bool BmpFileWriter::Open(const std::string& final_path, uint32_t width, uint32_t height) {
   if (!BmpSizesFit24(width, height)) {
-    error_ = "BMP: an image of " + std::to_string(width) + "x" + std::to_string(height) +
-             " does not fit in a BMP file";
+    error_ = "BMP: an image of " + std::to_string(width) + "x" + std::to_string(height) + " does not fit in a BMP file";
     return false;
   }
   final_path_ = final_path;

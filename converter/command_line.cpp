@@ -20,8 +20,7 @@ bool TakeValue(const std::vector<std::string>& words, size_t& i, std::string& va
   return true;
 }
 
-bool SetCommand(ConverterCommand command, const std::string& word, ConverterArguments& arguments,
-                std::string& error) {
+bool SetCommand(ConverterCommand command, const std::string& word, ConverterArguments& arguments, std::string& error) {
   if (arguments.command != ConverterCommand::None) {
     error = "more than one of -info, -convert and -convertSlice given (" + word + ")";
     return false;
@@ -37,8 +36,7 @@ const char* kUsage =
 
 }  // namespace
 
-bool ParseConverterArguments(const std::vector<std::string>& words, ConverterArguments& arguments,
-                             std::string& error) {
+bool ParseConverterArguments(const std::vector<std::string>& words, ConverterArguments& arguments, std::string& error) {
   for (size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
     ConverterCommand command = word == "-info"           ? ConverterCommand::Info
@@ -88,19 +86,15 @@ int RunConverter(const std::vector<std::string>& words, std::FILE* out, std::FIL
     log.out = out;
   } else if (!arguments.log.empty()) {
     log_file = std::fopen(arguments.log.c_str(), "a");
-    if (!log_file) std::fprintf(err, "ZenHelper: cannot open log %s: %s\n", arguments.log.c_str(), std::strerror(errno));
+    if (!log_file)
+      std::fprintf(err, "ZenHelper: cannot open log %s: %s\n", arguments.log.c_str(), std::strerror(errno));
     log.out = log_file;
   }
   bool ok = false;
   switch (arguments.command) {
-    case ConverterCommand::Info:
-      ok = PrintImageSize(arguments.source, out, error);
-      break;
-    case ConverterCommand::Convert:
-      ok = ConvertWhole(arguments.source, arguments.folder, log, error);
-      break;
-    default:
-      ok = ConvertSlices(arguments.source, arguments.folder, log, error);
+    case ConverterCommand::Info: ok = PrintImageSize(arguments.source, out, error); break;
+    case ConverterCommand::Convert: ok = ConvertWhole(arguments.source, arguments.folder, log, error); break;
+    default: ok = ConvertSlices(arguments.source, arguments.folder, log, error);
   }
   if (ok) {
     log.Line("done");

@@ -19,8 +19,7 @@ struct ConverterArguments {
   std::string log;  // "-" for standard output; empty for no log
 };
 
-bool ParseConverterArguments(const std::vector<std::string>& words, ConverterArguments& arguments,
-                             std::string& error);
+bool ParseConverterArguments(const std::vector<std::string>& words, ConverterArguments& arguments, std::string& error);
 
 // Runs one command line (words after the program name); returns the exit status: 0 done,
 // 1 failed, 2 the command line is wrong, 3 a document that must be saved with its merged

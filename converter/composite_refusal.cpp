@@ -9,8 +9,7 @@ constexpr const char* kRemedy =
 }  // namespace
 
 std::string CompositeRefusal(const std::string& reason) {
-  return "PSD: the file was saved without its merged image, and " + reason + " cannot be drawn exactly here" +
-         kRemedy;
+  return "PSD: the file was saved without its merged image, and " + reason + " cannot be drawn exactly here" + kRemedy;
 }
 
 bool IsCompositeRefusal(const std::string& error) { return error.find(kRemedy) != std::string::npos; }

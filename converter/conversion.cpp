@@ -74,8 +74,8 @@ bool ConvertSlicesUnguarded(const std::string& source, const std::string& folder
   if (!rows) return false;
   std::array<uint32_t, StripCount> plan{};
   if (!PlanStrips(rows->Height(), plan, error)) return false;
-  log.Line("cutting " + source + " (" + SizeText(*rows) + ") into " + std::to_string(StripCount) +
-           " strips of " + std::to_string(plan.back()) + " to " + std::to_string(plan.front()) + " rows");
+  log.Line("cutting " + source + " (" + SizeText(*rows) + ") into " + std::to_string(StripCount) + " strips of " +
+           std::to_string(plan.back()) + " to " + std::to_string(plan.front()) + " rows");
   for (int i = 0; i < StripCount; ++i) {
     if (!WriteBmp(*rows, plan[i], StripOutputPath(folder, source, i), error)) return false;
   }
@@ -114,16 +114,14 @@ bool PrintImageSize(const std::string& source, std::FILE* out, std::string& erro
   return true;
 }
 
-bool ConvertWhole(const std::string& source, const std::string& folder, const ConverterLog& log,
-                  std::string& error) {
+bool ConvertWhole(const std::string& source, const std::string& folder, const ConverterLog& log, std::string& error) {
   std::string target = WholeOutputPath(folder, source);
   bool ok = Guarded([&] { return ConvertWholeUnguarded(source, target, log, error); }, error);
   if (!ok) unlink(target.c_str());
   return ok;
 }
 
-bool ConvertSlices(const std::string& source, const std::string& folder, const ConverterLog& log,
-                   std::string& error) {
+bool ConvertSlices(const std::string& source, const std::string& folder, const ConverterLog& log, std::string& error) {
   bool ok = Guarded([&] { return ConvertSlicesUnguarded(source, folder, log, error); }, error);
   if (!ok) {
     for (int i = 0; i < StripCount; ++i) unlink(StripOutputPath(folder, source, i).c_str());

@@ -17,12 +17,10 @@ bool PrintImageSize(const std::string& source, std::FILE* out, std::string& erro
 
 // The composite as folder + base name + ".bmp". On failure no file of that name is
 // left, so a stale one from an earlier run cannot pass for this source's.
-bool ConvertWhole(const std::string& source, const std::string& folder, const ConverterLog& log,
-                  std::string& error);
+bool ConvertWhole(const std::string& source, const std::string& folder, const ConverterLog& log, std::string& error);
 
 // The image as 20 strips, folder + base name + "P0.bmp" to "P19.bmp", top to bottom.
 // On failure none of the 20 names is left.
-bool ConvertSlices(const std::string& source, const std::string& folder, const ConverterLog& log,
-                   std::string& error);
+bool ConvertSlices(const std::string& source, const std::string& folder, const ConverterLog& log, std::string& error);
 
 }  // namespace zen

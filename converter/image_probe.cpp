@@ -118,12 +118,9 @@ bool ProbeBmpSize(ByteSource& source, uint32_t& width, uint32_t& height, std::st
 
 bool ProbeImageSize(ByteSource& source, uint32_t& width, uint32_t& height, std::string& error) {
   switch (SniffFormat(source)) {
-    case ImageFormat::Jpeg:
-      return ProbeJpegSize(source, width, height, error);
-    case ImageFormat::Png:
-      return ProbePngSize(source, width, height, error);
-    case ImageFormat::Bmp:
-      return ProbeBmpSize(source, width, height, error);
+    case ImageFormat::Jpeg: return ProbeJpegSize(source, width, height, error);
+    case ImageFormat::Png: return ProbePngSize(source, width, height, error);
+    case ImageFormat::Bmp: return ProbeBmpSize(source, width, height, error);
     case ImageFormat::Psd: {
       uint8_t bytes[kPsdHeaderSize];
       PsdHeader header;
@@ -136,9 +133,7 @@ bool ProbeImageSize(ByteSource& source, uint32_t& width, uint32_t& height, std::
       height = header.height;
       return true;
     }
-    default:
-      error = "not a JPEG, PNG, BMP, PSD or PSB file";
-      return false;
+    default: error = "not a JPEG, PNG, BMP, PSD or PSB file"; return false;
   }
 }
 
@@ -153,17 +148,11 @@ std::unique_ptr<RowSource> OpenImageRows(ByteSource& source, std::string& error)
     return nullptr;
   }
   switch (SniffFormat(source)) {
-    case ImageFormat::Jpeg:
-      return OpenJpegRows(source, error);
-    case ImageFormat::Png:
-      return OpenPngRows(source, error);
-    case ImageFormat::Bmp:
-      return OpenBmpRows(source, error);
-    case ImageFormat::Psd:
-      return OpenPsdRows(source, error);
-    default:
-      error = "not a JPEG, PNG, BMP, PSD or PSB file";
-      return nullptr;
+    case ImageFormat::Jpeg: return OpenJpegRows(source, error);
+    case ImageFormat::Png: return OpenPngRows(source, error);
+    case ImageFormat::Bmp: return OpenBmpRows(source, error);
+    case ImageFormat::Psd: return OpenPsdRows(source, error);
+    default: error = "not a JPEG, PNG, BMP, PSD or PSB file"; return nullptr;
   }
 }
 

@@ -2,12 +2,12 @@
 
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include <algorithm>
-#include <utility>
 #include <csetjmp>
+#include <utility>
 #include <vector>
 
 #include "interchange/pixel_rules.h"
@@ -135,9 +135,7 @@ bool JpegRowSource::Begin() {
       info_.out_color_space = JCS_CMYK;
       cmyk_ = true;
       break;
-    default:
-      std::snprintf(errors_.message, sizeof errors_.message, "unknown colour space");
-      return false;
+    default: std::snprintf(errors_.message, sizeof errors_.message, "unknown colour space"); return false;
   }
   info_.dct_method = JDCT_ISLOW;
   jpeg_start_decompress(&info_);

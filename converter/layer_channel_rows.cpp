@@ -135,10 +135,8 @@ bool LayerChannelRows::ReadStoredRow(bool unpack, std::string& error) {
         return false;
       }
       return true;
-    case PsdRle:
-      return ReadPackedRow(unpack, error);
-    default:
-      return InflateRow(error);
+    case PsdRle: return ReadPackedRow(unpack, error);
+    default: return InflateRow(error);
   }
 }
 

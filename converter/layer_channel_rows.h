@@ -14,10 +14,10 @@
 namespace zen {
 
 struct LayerChannelShape {
-  uint32_t width = 0;   // samples per row
+  uint32_t width = 0;  // samples per row
   uint32_t rows = 0;
-  uint16_t depth = 8;   // 8, 16 or 32 bits per sample
-  bool large = false;   // PSB: 4-byte RLE row lengths
+  uint16_t depth = 8;  // 8, 16 or 32 bits per sample
+  bool large = false;  // PSB: 4-byte RLE row lengths
 };
 
 class LayerChannelRows {
@@ -28,8 +28,7 @@ class LayerChannelRows {
   LayerChannelRows& operator=(const LayerChannelRows&) = delete;
 
   // The channel's data begins with its compression field at offset and spans length bytes.
-  bool Open(ByteSource& source, uint64_t offset, uint64_t length, const LayerChannelShape& shape,
-            std::string& error);
+  bool Open(ByteSource& source, uint64_t offset, uint64_t length, const LayerChannelShape& shape, std::string& error);
   // Reads the next row; its samples are then had through the two calls below.
   bool NextRow(std::string& error);
   // Whether samples [from, to) of the row just read are all zero.
@@ -52,7 +51,7 @@ class LayerChannelRows {
   uint16_t compression_ = 0;
   uint64_t row_bytes_ = 0;
   uint32_t next_row_ = 0;
-  std::unique_ptr<SequentialReader> data_;     // the channel's bytes after the compression field
+  std::unique_ptr<SequentialReader> data_;  // the channel's bytes after the compression field
   uint64_t data_left_ = 0;
   std::unique_ptr<SequentialReader> lengths_;  // RLE row lengths
   z_stream zip_{};

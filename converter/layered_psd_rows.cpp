@@ -134,8 +134,10 @@ bool LayeredPsdRows::OpenPixels(const PsdLayerRecord& r, PaintNode& paint, std::
     }
     auto rows = std::make_unique<LayerChannelRows>();
     if (!rows->Open(source_, data->offset, data->length, shape, error)) return false;
-    if (k < 0) paint.transparency = std::move(rows);
-    else paint.colour.push_back(std::move(rows));
+    if (k < 0)
+      paint.transparency = std::move(rows);
+    else
+      paint.colour.push_back(std::move(rows));
   }
   return true;
 }
@@ -315,8 +317,9 @@ bool LayeredPsdRows::ReadRow(uint8_t* bgr) {
 std::unique_ptr<RowSource> OpenLayeredPsdRows(ByteSource& source, const PsdLayout& layout, std::string& error) {
   const uint16_t mode = layout.header.mode;
   if (mode != PsdRgb && mode != PsdCmyk && mode != PsdGreyscale && mode != PsdDuotone) {
-    const char* name = mode == PsdLab ? "the Lab colour mode" : mode == PsdMultichannel ? "the multichannel colour mode"
-                                                                                       : "its colour mode";
+    const char* name = mode == PsdLab            ? "the Lab colour mode"
+                       : mode == PsdMultichannel ? "the multichannel colour mode"
+                                                 : "its colour mode";
     error = CompositeRefusal(name);
     return nullptr;
   }

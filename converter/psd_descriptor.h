@@ -9,12 +9,12 @@
 namespace zen {
 
 struct DescriptorItem {
-  std::string key;           // the item's key ("Rd  ", "enab", "masterFXSwitch", ...)
-  std::string owner_class;   // class of the descriptor holding it ("RGBC", "DrSh", ...)
-  int depth = 0;             // 0 for the items of the outer descriptor
-  uint32_t type = 0;         // 'doub', 'bool', 'long', ...
-  double number = 0;         // doub, UntF, long
-  bool boolean = false;      // bool
+  std::string key;          // the item's key ("Rd  ", "enab", "masterFXSwitch", ...)
+  std::string owner_class;  // class of the descriptor holding it ("RGBC", "DrSh", ...)
+  int depth = 0;            // 0 for the items of the outer descriptor
+  uint32_t type = 0;        // 'doub', 'bool', 'long', ...
+  double number = 0;        // doub, UntF, long
+  bool boolean = false;     // bool
 };
 
 // Parses a descriptor that starts at data (its class name first). False when the bytes do

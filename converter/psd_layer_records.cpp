@@ -209,8 +209,9 @@ void ReadBlock(uint32_t key, const uint8_t* data, size_t size, uint16_t mode, Ps
   } else if (key == FourCc("vscg") && size >= 8) {
     const uint32_t content = LoadBig32(data);
     if (content == FourCc("SoCo")) ReadSolidColour(data + 4, size - 4, mode, record);
-    record.fill = content == FourCc("SoCo") ? record.fill
-                  : content == FourCc("GdFl") ? PsdFillKind::Gradient : PsdFillKind::Pattern;
+    record.fill = content == FourCc("SoCo")   ? record.fill
+                  : content == FourCc("GdFl") ? PsdFillKind::Gradient
+                                              : PsdFillKind::Pattern;
   } else if ((key == FourCc("vmsk") || key == FourCc("vsms")) && size >= 8) {
     record.has_vector_mask = (LoadBig32(data + 4) & 4) == 0;
   } else if (key == FourCc("lfx2") || key == FourCc("lmfx")) {

@@ -30,7 +30,7 @@ struct PsdChannelData {
 
 struct PsdLayerMask {
   bool present = false;
-  PsdRect rect;              // canvas coordinates, whether or not it moves with the layer
+  PsdRect rect;  // canvas coordinates, whether or not it moves with the layer
   uint8_t default_colour = 255;
   bool disabled = false;
 };
@@ -50,9 +50,9 @@ struct PsdLayerRecord {
   PsdLayerMask mask;
   PsdGroupMarker group = PsdGroupMarker::None;
   PsdFillKind fill = PsdFillKind::None;
-  float fill_colour[4] = {};  // solid fills: the colour in the document's stored terms, 0..1
+  float fill_colour[4] = {};     // solid fills: the colour in the document's stored terms, 0..1
   bool has_vector_mask = false;  // an enabled vector mask (its pixels, if any, are the -2 channel)
-  std::string refusal;       // why this layer cannot be drawn exactly; empty when it can
+  std::string refusal;           // why this layer cannot be drawn exactly; empty when it can
 
   const PsdChannelData* Channel(int16_t id) const {
     for (const PsdChannelData& c : channels) {

@@ -15,8 +15,8 @@ bool ReadLength(ByteSource& source, uint64_t offset, bool eight_bytes, uint64_t&
 }
 
 // Reads a section's length at offset and moves offset past the section.
-bool SkipSection(ByteSource& source, uint64_t& offset, bool eight_bytes, const char* name,
-                 uint64_t& length, std::string& error) {
+bool SkipSection(ByteSource& source, uint64_t& offset, bool eight_bytes, const char* name, uint64_t& length,
+                 std::string& error) {
   uint64_t field = eight_bytes ? 8 : 4;
   if (!ReadLength(source, offset, eight_bytes, length)) {
     error = std::string("PSD: file ends inside the length of the ") + name;
@@ -61,8 +61,7 @@ void FindLayerBlockCount(ByteSource& source, uint64_t at, uint64_t end, bool lar
   }
 }
 
-bool ReadLayerCount(ByteSource& source, uint64_t section, uint64_t section_length, bool large,
-                    PsdLayout& layout) {
+bool ReadLayerCount(ByteSource& source, uint64_t section, uint64_t section_length, bool large, PsdLayout& layout) {
   uint64_t field = large ? 8 : 4;
   uint64_t info_length = 0;
   if (section_length < field || !ReadLength(source, section, large, info_length)) return true;

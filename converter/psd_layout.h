@@ -47,10 +47,10 @@ struct PsdLayout {
                                        // otherwise extra channels are saved selections
   uint64_t image_data = 0;             // offset of the compression field
   uint16_t compression = 0;
-  uint64_t resources = 0;              // the image resources, after their length field
+  uint64_t resources = 0;  // the image resources, after their length field
   uint64_t resources_length = 0;
-  uint64_t layer_info = 0;             // the layer count, records and channel data (from the
-  uint64_t layer_info_length = 0;      // layer info or the Lr16/Lr32 block); 0 when absent
+  uint64_t layer_info = 0;         // the layer count, records and channel data (from the
+  uint64_t layer_info_length = 0;  // layer info or the Lr16/Lr32 block); 0 when absent
 };
 
 // Keys of the additional information blocks whose length field has 8 bytes in PSB.

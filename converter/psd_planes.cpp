@@ -278,8 +278,8 @@ bool UnpackBitsRow(const uint8_t* in, size_t in_size, uint8_t* out, size_t out_s
   return true;
 }
 
-std::unique_ptr<PsdPlaneReader> MakePsdPlaneReader(ByteSource& source, const PsdLayout& layout,
-                                                   int channels, std::string& error) {
+std::unique_ptr<PsdPlaneReader> MakePsdPlaneReader(ByteSource& source, const PsdLayout& layout, int channels,
+                                                   std::string& error) {
   uint64_t row_bytes = PsdRowBytes(layout.header);
   uint64_t data = layout.image_data + 2;
   uint32_t height = layout.header.height;
@@ -305,9 +305,7 @@ std::unique_ptr<PsdPlaneReader> MakePsdPlaneReader(ByteSource& source, const Psd
         return nullptr;
       }
       return std::make_unique<ZipPlaneReader>(source, layout, row_bytes, channels);
-    default:
-      error = "PSD: unknown compression";
-      return nullptr;
+    default: error = "PSD: unknown compression"; return nullptr;
   }
 }
 

@@ -24,8 +24,8 @@ uint64_t PsdRowBytes(const PsdHeader& header);
 
 // The reader for the layout's compression, for channels 0 to channels - 1; null with an
 // error when the data does not fit in the file.
-std::unique_ptr<PsdPlaneReader> MakePsdPlaneReader(ByteSource& source, const PsdLayout& layout,
-                                                   int channels, std::string& error);
+std::unique_ptr<PsdPlaneReader> MakePsdPlaneReader(ByteSource& source, const PsdLayout& layout, int channels,
+                                                   std::string& error);
 
 // Undoes ZIP prediction (horizontal differences) on one stored row of width samples.
 void UnpredictPsdRow(uint8_t* row, uint32_t width, uint16_t depth);

@@ -41,8 +41,7 @@ class PsdRowSource final : public RowSource {
   std::vector<std::vector<uint8_t>> eight_;  // each channel's band, 8 bits per sample
 };
 
-PsdRowSource::PsdRowSource(const PsdLayout& layout, std::unique_ptr<PsdPlaneReader> planes, int channels,
-                           bool alpha)
+PsdRowSource::PsdRowSource(const PsdLayout& layout, std::unique_ptr<PsdPlaneReader> planes, int channels, bool alpha)
     : layout_(layout), planes_(std::move(planes)), channels_(channels), alpha_(alpha) {
   row_bytes_ = PsdRowBytes(layout.header);
   uint64_t per_row = std::max<uint64_t>(row_bytes_, layout.header.width) * static_cast<uint64_t>(channels);
@@ -60,9 +59,7 @@ void PsdRowSource::ToEightBit(const uint8_t* in, uint8_t* out) const {
     case 1:
       for (uint32_t x = 0; x < width; ++x) out[x] = (in[x >> 3] >> (7 - (x & 7)) & 1) ? 0 : 255;
       break;
-    case 8:
-      std::memcpy(out, in, width);
-      break;
+    case 8: std::memcpy(out, in, width); break;
     case 16:
       for (uint32_t x = 0; x < width; ++x) out[x] = static_cast<uint8_t>((LoadBig16(in + 2 * x) + 128u) / 257u);
       break;
@@ -157,25 +154,18 @@ int ColourChannels(uint16_t mode) {
     case PsdBitmap:
     case PsdGreyscale:
     case PsdDuotone:
-    case PsdIndexed:
-      return 1;
-    case PsdRgb:
-      return 3;
-    case PsdCmyk:
-      return 4;
-    default:
-      return 0;
+    case PsdIndexed: return 1;
+    case PsdRgb: return 3;
+    case PsdCmyk: return 4;
+    default: return 0;
   }
 }
 
 const char* ModeName(uint16_t mode) {
   switch (mode) {
-    case PsdMultichannel:
-      return "multichannel";
-    case PsdLab:
-      return "Lab";
-    default:
-      return "unknown";
+    case PsdMultichannel: return "multichannel";
+    case PsdLab: return "Lab";
+    default: return "unknown";
   }
 }
 
@@ -216,7 +206,8 @@ std::unique_ptr<RowSource> OpenPsdRows(ByteSource& source, std::string& error) {
   PsdLayout layout;
   if (!ReadPsdLayout(source, layout, error)) return nullptr;
   // Without its merged image the page is only in the layers.
-  if (layout.layer_count != 0 && PsdMergedImageMissing(source, layout)) return OpenLayeredPsdRows(source, layout, error);
+  if (layout.layer_count != 0 && PsdMergedImageMissing(source, layout))
+    return OpenLayeredPsdRows(source, layout, error);
   bool alpha = false;
   int channels = PsdChannelsUsed(layout, alpha, error);
   if (channels == 0) return nullptr;

@@ -37,8 +37,8 @@ void EngineShutdown(void);
 /* Receives each finished frame from EngineShowFrame: the window, x, y, width and height
  * exactly as given to EngineOpenWindowScreen, and width x height RGBA pixels (4 * width
  * bytes a row, rows top first, alpha 255), valid only during the call. */
-typedef void (*EnginePresentCallback)(void* user, intptr_t window, int32_t x, int32_t y, int32_t width,
-                                      int32_t height, const uint8_t* rgba);
+typedef void (*EnginePresentCallback)(void* user, intptr_t window, int32_t x, int32_t y, int32_t width, int32_t height,
+                                      const uint8_t* rgba);
 void EngineSetPresentCallback(EnginePresentCallback callback, void* user);
 
 /* Antialiasing mode: 0 off, 1 = 2x2 supersampling (each frame pixel is the mean of four
@@ -50,8 +50,7 @@ void EngineSetAntialiasing(int32_t mode);
  * (the host decides where the frame shows). depth is bits per pixel: 32 (or 24, treated
  * as 32). 1 on success, 0 on bad values, missing initialisation or lack of memory.
  * Opening again replaces the previous screen. */
-int32_t EngineOpenWindowScreen(intptr_t window, int32_t x, int32_t y, int32_t width, int32_t height,
-                               int32_t depth);
+int32_t EngineOpenWindowScreen(intptr_t window, int32_t x, int32_t y, int32_t width, int32_t height, int32_t depth);
 
 /* Renders every camera (in number order) into the frame: each clears its viewport to
  * its background colour, then draws every entity that has a mesh. */
@@ -114,9 +113,9 @@ ZenDrawingTarget* EngineDrawIntoTexture(int32_t texture);
 void EngineCreateMaterial(int32_t material, int32_t texture);
 /* Filtering modes (for every layer of the material): */
 #define ENGINE_FILTER_NEAREST 0
-#define ENGINE_FILTER_BILINEAR 1   /* the default */
-#define ENGINE_FILTER_MIPMAPPED 2  /* bilinear on the nearest mipmap level */
-#define ENGINE_FILTER_TRILINEAR 3  /* bilinear on the two nearest levels, blended */
+#define ENGINE_FILTER_BILINEAR 1  /* the default */
+#define ENGINE_FILTER_MIPMAPPED 2 /* bilinear on the nearest mipmap level */
+#define ENGINE_FILTER_TRILINEAR 3 /* bilinear on the two nearest levels, blended */
 /* level is an anisotropy hint, kept but not used. Unknown modes count as bilinear. */
 void EngineMaterialFiltering(int32_t material, int32_t mode, int32_t level);
 /* Flag 1: unlit. Materials are always unlit here; the flag is kept for the host's sake. */
@@ -128,8 +127,9 @@ void EngineMaterialUnlit(int32_t material, int32_t flag);
 /* Adds a texture layer on top (layer 1, 2, ...; at most 3 layers above layer 0). */
 void EngineAddMaterialLayer(int32_t material, int32_t texture, int32_t blend_mode);
 /* Material attributes: */
-#define ENGINE_ATTR_TEXCOORDS 15  /* value 0: the mesh's coordinates (default),
-                                     value 2: spherical environment mapping */
+#define ENGINE_ATTR_TEXCOORDS                      \
+  15 /* value 0: the mesh's coordinates (default), \
+        value 2: spherical environment mapping */
 /* Sets an attribute of one layer (0 = the base). Unknown attributes are ignored. */
 void EngineMaterialAttribute(int32_t material, int32_t attribute, int32_t value, int32_t layer);
 

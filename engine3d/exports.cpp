@@ -75,7 +75,12 @@ ENGINE_EXPORT int32_t EngineOpenWindowScreen(intptr_t window, int32_t x, int32_t
   if (!state.initialised || width < 1 || height < 1 || width > kMaxScreenSide || height > kMaxScreenSide) return 0;
   if (depth != 32 && depth != 24) return 0;
   try {
-    state.screen = Screen{true, window, x, y, width, height,
+    state.screen = Screen{true,
+                          window,
+                          x,
+                          y,
+                          width,
+                          height,
                           std::vector<uint32_t>(static_cast<size_t>(width) * static_cast<size_t>(height), 0xFF000000u)};
   } catch (...) {
     state.screen = Screen{};

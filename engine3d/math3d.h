@@ -25,8 +25,7 @@ struct Affine {
   Vec3 t;
 
   Vec3 Apply(Vec3 p) const {
-    return {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + t.x,
-            m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + t.y,
+    return {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + t.x, m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + t.y,
             m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + t.z};
   }
   Vec3 Turn(Vec3 d) const {  // the linear part only, for directions

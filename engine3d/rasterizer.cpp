@@ -109,12 +109,12 @@ inline uint32_t ShadePixel(const ShadeState& shade, const SegmentPicks& picks, c
     ev = Wrap(s.ev * w);
   }
   bool nearest = shade.filtering == ENGINE_FILTER_NEAREST;
-  uint32_t colour = SamplePick(picks.layers[0], nearest, shade.layers[0].environment ? eu : u,
-                               shade.layers[0].environment ? ev : v);
+  uint32_t colour =
+      SamplePick(picks.layers[0], nearest, shade.layers[0].environment ? eu : u, shade.layers[0].environment ? ev : v);
   for (int32_t i = 1; i < shade.layer_count; ++i) {
     const ShadeLayer& layer = shade.layers[i];
-    uint32_t texel = layer.environment ? SamplePick(picks.layers[i], nearest, eu, ev)
-                                       : SamplePick(picks.layers[i], nearest, u, v);
+    uint32_t texel =
+        layer.environment ? SamplePick(picks.layers[i], nearest, eu, ev) : SamplePick(picks.layers[i], nearest, u, v);
     if (layer.blend == ENGINE_BLEND_REPLACE) {
       colour = texel;
     } else if (layer.blend == ENGINE_BLEND_ADD) {
@@ -169,8 +169,7 @@ void DrawTriangle(RenderTarget& target, const ClipRect& clip, const ShadeState& 
   float det = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
   if (!(std::fabs(det) > 1e-12f)) return;
   float inv = 1.0f / det;
-  Gradients g{MakePlane(a, b, c, a.q, b.q, c.q, inv),
-              MakePlane(a, b, c, a.u * a.q, b.u * b.q, c.u * c.q, inv),
+  Gradients g{MakePlane(a, b, c, a.q, b.q, c.q, inv), MakePlane(a, b, c, a.u * a.q, b.u * b.q, c.u * c.q, inv),
               MakePlane(a, b, c, a.v * a.q, b.v * b.q, c.v * c.q, inv),
               MakePlane(a, b, c, a.eu * a.q, b.eu * b.q, c.eu * c.q, inv),
               MakePlane(a, b, c, a.ev * a.q, b.ev * b.q, c.ev * c.q, inv)};

@@ -18,8 +18,8 @@ struct ScreenVertex {
 struct ShadeLayer {
   const Texture* texture = nullptr;  // prepared; nullptr samples opaque white
   int32_t blend = ENGINE_BLEND_REPLACE;
-  bool environment = false;          // uses the environment-mapped coordinates
-  float log2_size = 0;               // log2 of level 0's longer side
+  bool environment = false;  // uses the environment-mapped coordinates
+  float log2_size = 0;       // log2 of level 0's longer side
 };
 
 struct ShadeState {

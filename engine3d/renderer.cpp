@@ -69,12 +69,17 @@ ScreenVertex Project(const ClipVertex& c, const View& view) {
   float hw = 0.5f * static_cast<float>(view.clip.x1 - view.clip.x0);
   float hh = 0.5f * static_cast<float>(view.clip.y1 - view.clip.y0);
   return {static_cast<float>(view.clip.x0) + hw * (1.0f + c.x * q),
-          static_cast<float>(view.clip.y0) + hh * (1.0f - c.y * q), q, c.u, c.v, c.eu, c.ev};
+          static_cast<float>(view.clip.y0) + hh * (1.0f - c.y * q),
+          q,
+          c.u,
+          c.v,
+          c.eu,
+          c.ev};
 }
 
 ClipVertex Between(const ClipVertex& a, const ClipVertex& b, float t) {
   auto mix = [t](float p, float r) { return p + (r - p) * t; };
-  return {mix(a.x, b.x), mix(a.y, b.y), mix(a.z, b.z), mix(a.w, b.w),
+  return {mix(a.x, b.x), mix(a.y, b.y), mix(a.z, b.z),   mix(a.w, b.w),
           mix(a.u, b.u), mix(a.v, b.v), mix(a.eu, b.eu), mix(a.ev, b.ev)};
 }
 
@@ -147,8 +152,8 @@ void DrawEntity(EngineState& state, const View& view, int32_t number, const Enti
 
 uint32_t Mean4(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
   uint32_t rb = ((a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF) + 0x20002) >> 2;
-  uint32_t ag = (((a >> 8) & 0xFF00FF) + ((b >> 8) & 0xFF00FF) + ((c >> 8) & 0xFF00FF) + ((d >> 8) & 0xFF00FF) +
-                 0x20002) >> 2;
+  uint32_t ag =
+      (((a >> 8) & 0xFF00FF) + ((b >> 8) & 0xFF00FF) + ((c >> 8) & 0xFF00FF) + ((d >> 8) & 0xFF00FF) + 0x20002) >> 2;
   return (rb & 0xFF00FF) | ((ag & 0xFF00FF) << 8);
 }
 

@@ -56,8 +56,8 @@ MipLevel BaseLevel(const Texture& t) {
 
 uint32_t Average(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
   uint32_t rb = ((a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF) + 0x20002) >> 2;
-  uint32_t ag = (((a >> 8) & 0xFF00FF) + ((b >> 8) & 0xFF00FF) + ((c >> 8) & 0xFF00FF) + ((d >> 8) & 0xFF00FF) +
-                 0x20002) >> 2;
+  uint32_t ag =
+      (((a >> 8) & 0xFF00FF) + ((b >> 8) & 0xFF00FF) + ((c >> 8) & 0xFF00FF) + ((d >> 8) & 0xFF00FF) + 0x20002) >> 2;
   return (rb & 0xFF00FF) | ((ag & 0xFF00FF) << 8);
 }
 

@@ -24,7 +24,7 @@ struct Texture {
   ZenDrawingTarget target{};
   bool dirty = true;  // pixels changed since the chain was built
   std::vector<MipLevel> levels;
-  bool uniform = false;      // every texel equal: sampling can be skipped
+  bool uniform = false;  // every texel equal: sampling can be skipped
   uint32_t uniform_texel = 0;
 };
 

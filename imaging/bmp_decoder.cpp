@@ -48,7 +48,9 @@ BmpLayout ReadLayout(std::span<const uint8_t> file) {
 
 bool RawLayoutSupported(const BmpLayout& b) {
   switch (b.bits) {
-    case 1: case 24: case 32: return true;
+    case 1:
+    case 24:
+    case 32: return true;
     case 4: return b.compression == 0;
     case 8: return b.compression == 0;
     case 16: return b.compression == 0 || b.compression == 3;

@@ -63,7 +63,8 @@ void CopyColourBytes(uint8_t* out, const uint8_t* in, int32_t count, int32_t out
 void CompositeOverWhite(uint8_t* out, const uint8_t* in, int32_t count, int32_t out_step) {
   int32_t i = 0;
   while (i < count) {
-    const auto run = static_cast<int32_t>(OpaquePrefix(in + 4 * static_cast<ptrdiff_t>(i), static_cast<size_t>(count - i)));
+    const auto run =
+        static_cast<int32_t>(OpaquePrefix(in + 4 * static_cast<ptrdiff_t>(i), static_cast<size_t>(count - i)));
     CopyColourBytes(out + static_cast<ptrdiff_t>(i) * out_step, in + 4 * static_cast<ptrdiff_t>(i), run, out_step);
     i += run;
     for (; i < count && in[4 * i + 3] != 255; ++i) {

@@ -25,7 +25,7 @@ constexpr uint32_t ColourBlue(Colour c) { return (c >> 16) & 255; }
 // The native image: a shareable handle over the pixel store, shown by the window layer.
 // Rows top first, 4 * width bytes each, bytes R, G, B, A, alpha not premultiplied.
 struct NativeImage {
-  int32_t width = 0;    // full pixel size, also above 32767
+  int32_t width = 0;  // full pixel size, also above 32767
   int32_t height = 0;
   std::unique_ptr<uint8_t[]> pixels;
   uint64_t revision = 0;  // bumped whenever drawing on it stops, so views repaint
@@ -33,18 +33,16 @@ struct NativeImage {
 
   size_t ByteCount() const { return static_cast<size_t>(width) * static_cast<size_t>(height) * 4; }
   uint8_t* Row(int32_t y) { return pixels.get() + static_cast<size_t>(y) * static_cast<size_t>(width) * 4; }
-  const uint8_t* Row(int32_t y) const {
-    return pixels.get() + static_cast<size_t>(y) * static_cast<size_t>(width) * 4;
-  }
+  const uint8_t* Row(int32_t y) const { return pixels.get() + static_cast<size_t>(y) * static_cast<size_t>(width) * 4; }
 };
 
 struct ImageRecord {
   std::unique_ptr<NativeImage> native;  // the image is live exactly when this is set
   int16_t width = 0;                    // pixel size as 16-bit values (sign-extended on query)
   int16_t height = 0;
-  uint16_t depth = 32;                  // the pixel store layout
-  uint16_t file_depth = 24;             // bits per pixel of the file the image came from
-  uint32_t codec_id = 0;                // the decoder that loaded it, 0 otherwise
+  uint16_t depth = 32;       // the pixel store layout
+  uint16_t file_depth = 24;  // bits per pixel of the file the image came from
+  uint32_t codec_id = 0;     // the decoder that loaded it, 0 otherwise
   uint32_t frame_count = 1;
 };
 
@@ -61,7 +59,7 @@ void ImageFree(ImageId id);  // AllImages frees every image, slots first, then h
 ImageRecord ImageTake(ImageId number);
 std::intptr_t ImageCopy(ImageId source, ImageId target);
 std::intptr_t ImageGrab(ImageId source, ImageId target, int32_t x, int32_t y, int32_t width, int32_t height);
-int32_t ImageGetWidth(ImageId id);   // sign-extended 16-bit value; 0 for no image
+int32_t ImageGetWidth(ImageId id);  // sign-extended 16-bit value; 0 for no image
 int32_t ImageGetHeight(ImageId id);
 NativeImage* ImageNativeObject(ImageId id);
 ZenDrawingTarget* ImageDrawTarget(ImageId id);
@@ -70,12 +68,12 @@ ZenDrawingTarget* ImageDrawTarget(ImageId id);
 enum DrawingModeFlags : int { DrawingDefault = 0, DrawingOutlined = 4 };
 int DrawingStart(ZenDrawingTarget* target);  // non-zero when drawing has begun
 void DrawingStop();
-void DrawingMode(int mode);                  // for the current context
+void DrawingMode(int mode);  // for the current context
 void DrawImageAt(const NativeImage* image, int32_t x, int32_t y);
 // The image composited over white (as the JPEG writer does), so a clear pixel never shows
 // the colour it happens to store; the target's alpha is kept.
 void DrawImageOverWhiteAt(const NativeImage* image, int32_t x, int32_t y);
-Colour PixelRead(int32_t x, int32_t y);      // no bounds check: the caller keeps inside
+Colour PixelRead(int32_t x, int32_t y);  // no bounds check: the caller keeps inside
 void FillRect(int32_t x, int32_t y, int32_t width, int32_t height, Colour colour);
 
 // --- for the codecs and resizing ---------------------------------------------

@@ -39,16 +39,13 @@ bool ReadHeaderGuarded(JpegScratch* s, const uint8_t* data, size_t size) {
   switch (s->cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:
     case JCS_YCbCr:
-    case JCS_RGB:
-      s->cinfo.out_color_space = JCS_EXT_RGBA;
-      break;
+    case JCS_RGB: s->cinfo.out_color_space = JCS_EXT_RGBA; break;
     case JCS_YCCK:
     case JCS_CMYK:
       s->cinfo.out_color_space = JCS_CMYK;
       s->cmyk = true;
       break;
-    default:
-      return false;
+    default: return false;
   }
   s->cinfo.dct_method = JDCT_ISLOW;
   jpeg_calc_output_dimensions(&s->cinfo);

@@ -53,8 +53,8 @@ int NeuQuant::Contest(const double* pixel) {
   int best_biased_index = 0;
   for (int i = 0; i < size_; ++i) {
     const double* c = network_[static_cast<size_t>(i)].c;
-    const double dist =
-        std::fabs(c[0] - pixel[0]) + std::fabs(c[1] - pixel[1]) + std::fabs(c[2] - pixel[2]) + std::fabs(c[3] - pixel[3]);
+    const double dist = std::fabs(c[0] - pixel[0]) + std::fabs(c[1] - pixel[1]) + std::fabs(c[2] - pixel[2]) +
+                        std::fabs(c[3] - pixel[3]);
     if (dist < best) best = dist, best_index = i;
     const double biased = dist - bias_[static_cast<size_t>(i)];
     if (biased < best_biased) best_biased = biased, best_biased_index = i;
@@ -133,7 +133,8 @@ void NeuQuant::BuildPalette() {
   palette_.resize(static_cast<size_t>(size_));
   for (size_t i = 0; i < palette_.size(); ++i) {
     const double* c = network_[i].c;
-    for (int k = 0; k < 3; ++k) palette_[i][static_cast<size_t>(k)] = ClampByte(255.0 * std::pow(std::clamp(c[k], 0.0, 255.0) / 255.0, gamma_));
+    for (int k = 0; k < 3; ++k)
+      palette_[i][static_cast<size_t>(k)] = ClampByte(255.0 * std::pow(std::clamp(c[k], 0.0, 255.0) / 255.0, gamma_));
     palette_[i][3] = ClampByte(c[3]);
   }
   std::fill(cache_.begin(), cache_.end(), ~uint64_t{0});

@@ -34,7 +34,7 @@ struct PngHeader {
   int file_depth = 0;
   int decoded_bits = 0;  // 24 or 32
   int passes = 1;
-  bool usable = false;   // rows come out as 4 bytes per pixel
+  bool usable = false;  // rows come out as 4 bytes per pixel
 };
 
 int DepthForFile(int colour_type, int bit_depth, bool transparency) {

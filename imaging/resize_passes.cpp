@@ -48,8 +48,7 @@ void HorizontalOne(const double* source, const double* weights, int32_t taps, ui
 }
 
 // Four outputs side by side: independent sums hide the latency of the additions.
-void HorizontalFour(const double* source, const int32_t* start, const double* weights, int32_t taps,
-                    uint8_t* out) {
+void HorizontalFour(const double* source, const int32_t* start, const double* weights, int32_t taps, uint8_t* out) {
   const double* s0 = source + 4 * static_cast<ptrdiff_t>(start[0]);
   const double* s1 = source + 4 * static_cast<ptrdiff_t>(start[1]);
   const double* s2 = source + 4 * static_cast<ptrdiff_t>(start[2]);
@@ -119,8 +118,8 @@ void BytesToDoubles(const uint8_t* source, double* out, size_t samples) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
     const __m128i lo = _mm_unpacklo_epi8(bytes, zero);
     const __m128i hi = _mm_unpackhi_epi8(bytes, zero);
-    const __m128i quads[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
-                              _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
+    const __m128i quads[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero), _mm_unpacklo_epi16(hi, zero),
+                              _mm_unpackhi_epi16(hi, zero)};
     for (int q = 0; q < 4; ++q) {
       __m128d a, b;
       ChannelsToDoubles(quads[q], a, b);
@@ -143,8 +142,7 @@ void HorizontalRow(const double* source, const WeightTable& table, uint8_t* out)
   }
   for (; i < outputs; ++i) {
     HorizontalOne(source + 4 * static_cast<ptrdiff_t>(start[i]),
-                  weights + static_cast<size_t>(i) * static_cast<size_t>(taps), taps,
-                  out + 4 * static_cast<size_t>(i));
+                  weights + static_cast<size_t>(i) * static_cast<size_t>(taps), taps, out + 4 * static_cast<size_t>(i));
   }
 }
 

@@ -32,8 +32,7 @@ void ResampleRaw(const uint8_t* source, int32_t source_width, int32_t source_hei
     const uint8_t* from = source + static_cast<size_t>(IndexAt(step_y, source_height, i)) * source_row;
     uint8_t* to = target + static_cast<size_t>(i) * 4 * static_cast<size_t>(target_width);
     for (int32_t j = 0; j < target_width; ++j) {
-      std::memcpy(to + 4 * static_cast<size_t>(j), from + 4 * static_cast<size_t>(IndexAt(step_x, source_width, j)),
-                  4);
+      std::memcpy(to + 4 * static_cast<size_t>(j), from + 4 * static_cast<size_t>(IndexAt(step_x, source_width, j)), 4);
     }
   }
 }

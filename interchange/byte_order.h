@@ -7,8 +7,8 @@ namespace zen {
 
 inline uint16_t LoadBig16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 inline uint32_t LoadBig32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-         static_cast<uint32_t>(p[2]) << 8 | p[3];
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+         p[3];
 }
 inline uint64_t LoadBig64(const uint8_t* p) { return static_cast<uint64_t>(LoadBig32(p)) << 32 | LoadBig32(p + 4); }
 inline uint16_t LoadLittle16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }

@@ -9,7 +9,9 @@ namespace {
 
 constexpr int64_t kBlock = 64;
 
-int ColourKey(const RowFacts& facts) { return (facts.red >> 3) | ((facts.green >> 3) << 5) | ((facts.blue >> 3) << 10); }
+int ColourKey(const RowFacts& facts) {
+  return (facts.red >> 3) | ((facts.green >> 3) << 5) | ((facts.blue >> 3) << 10);
+}
 
 int KeyChannel(int key, int channel) { return (key >> (5 * channel)) & 31; }
 
@@ -55,8 +57,8 @@ bool BandTracker::IsBackground(int colour_key) const {
 }
 
 size_t BandTracker::FirstBandEndingAfter(int64_t row) const {
-  auto it = std::upper_bound(bands_.begin(), bands_.end(), row,
-                             [](int64_t r, const Band& band) { return r < band.bottom; });
+  auto it =
+      std::upper_bound(bands_.begin(), bands_.end(), row, [](int64_t r, const Band& band) { return r < band.bottom; });
   return static_cast<size_t>(it - bands_.begin());
 }
 

@@ -45,8 +45,8 @@ class BandTracker {
   template <typename Ceiling, typename EachRow>
   void VisitQuietBlocks(int64_t from, int64_t to, Ceiling ceiling, EachRow each_row) const;
 
-  std::vector<uint32_t> detail_;        // per row
-  std::vector<uint32_t> block_minimum_; // per 64 rows
+  std::vector<uint32_t> detail_;         // per row
+  std::vector<uint32_t> block_minimum_;  // per 64 rows
   std::vector<Band> bands_;
   int64_t open_top_ = -1;
   int open_colour_[3] = {0, 0, 0};

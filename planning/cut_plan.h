@@ -42,7 +42,7 @@ struct PlanCut {
 struct PlanFile {
   int64_t list_row = -1;  // its row in the source list, -1 when unknown
   std::u16string path;
-  int64_t top = 0;        // first row of the run that it holds
+  int64_t top = 0;  // first row of the run that it holds
   int64_t rows = 0;
   int32_t width = 0;
 };

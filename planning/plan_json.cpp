@@ -47,7 +47,8 @@ bool ReadFile(const JsonValue& item, PlanRun& run, int64_t& list_row, std::strin
   }
   const JsonValue* width = item.Find("width");
   const int64_t w = width && width->Integer() ? *width->Integer() : 0;
-  run.files.push_back(PlanFile{list_row++, FromUtf8(path->text), run.Rows(), *rows->Integer(), static_cast<int32_t>(w)});
+  run.files.push_back(
+      PlanFile{list_row++, FromUtf8(path->text), run.Rows(), *rows->Integer(), static_cast<int32_t>(w)});
   return true;
 }
 

@@ -10,8 +10,8 @@
 
 namespace zen {
 
-inline constexpr int32_t PictureMostWidth = 400;     // of the run in the picture
-inline constexpr int32_t PictureColumnHeight = 4000; // at most, in picture pixels
+inline constexpr int32_t PictureMostWidth = 400;      // of the run in the picture
+inline constexpr int32_t PictureColumnHeight = 4000;  // at most, in picture pixels
 
 // Colours of the cut lines (also the review window's).
 inline constexpr Colour GutterCutColour = ColourPack(0, 110, 230);

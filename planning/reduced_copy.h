@@ -32,12 +32,12 @@ class ReducedCopy {
   void AverageInto(uint8_t* out) const;  // the block row being summed, as pixels
 
   int32_t factor_;
-  int32_t width_ = 0;            // of the copy
-  int64_t rows_ = 0;             // of the run, taken so far
-  int32_t block_rows_ = 0;       // rows summed into sums_
-  std::vector<uint32_t> sums_;   // per copy pixel, RGB
-  std::vector<uint32_t> counts_; // source pixels summed per copy pixel
-  std::vector<uint8_t> pixels_;  // finished copy rows, RGBA
+  int32_t width_ = 0;             // of the copy
+  int64_t rows_ = 0;              // of the run, taken so far
+  int32_t block_rows_ = 0;        // rows summed into sums_
+  std::vector<uint32_t> sums_;    // per copy pixel, RGB
+  std::vector<uint32_t> counts_;  // source pixels summed per copy pixel
+  std::vector<uint8_t> pixels_;   // finished copy rows, RGBA
 };
 
 }  // namespace zen

@@ -19,9 +19,7 @@ inline Rgb PixelAt(const uint8_t* p) {
   return {OverWhite(p[0], p[3]), OverWhite(p[1], p[3]), OverWhite(p[2], p[3])};
 }
 
-inline int Distance(Rgb a, Rgb b) {
-  return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
-}
+inline int Distance(Rgb a, Rgb b) { return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)}); }
 
 // The colour most of the row has, guessed from three pixels: two that agree win.
 Rgb GuessColour(const uint8_t* row, int32_t width) {

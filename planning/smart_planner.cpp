@@ -17,7 +17,7 @@ namespace zen {
 namespace {
 
 // Soft weights, in units of one piece whose height is off the middle one by that height.
-constexpr double kThinBandWeight = 4.0;      // times (MinGutter / the band's height) squared
+constexpr double kThinBandWeight = 4.0;       // times (MinGutter / the band's height) squared
 constexpr double kOffBackgroundWeight = 1.0;  // a band not of the page's background colour
 constexpr double kOffMiddleWeight = 0.5;      // times the distance from the band's middle / its height
 constexpr int kBandSteps = 16;                // candidate rows across a wide band

@@ -27,7 +27,8 @@ class Reader {
 
  private:
   void SkipSpace() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
+    while (at_ < text_.size() &&
+           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
       ++at_;
     }
   }
@@ -50,7 +51,10 @@ class Reader {
       case '{': value.type = JsonValue::Type::Object; return Object(value, depth);
       case '[': value.type = JsonValue::Type::Array; return Array(value, depth);
       case '"': value.type = JsonValue::Type::String; return String(value.text);
-      case 't': value.type = JsonValue::Type::Bool; value.boolean = true; return Word("true");
+      case 't':
+        value.type = JsonValue::Type::Bool;
+        value.boolean = true;
+        return Word("true");
       case 'f': value.type = JsonValue::Type::Bool; return Word("false");
       case 'n': return Word("null");
       default: value.type = JsonValue::Type::Number; return Number(value.number);

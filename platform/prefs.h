@@ -32,12 +32,12 @@ struct PrefsEntry {
 
 // The single process-wide document, empty while nothing is open.
 struct PrefsDocument {
-  int fd = -1;                  // the open file, or -1
-  std::string rememberedPath;   // kept when the file did not exist at open time
-  std::string openPath;         // the open file's path (UTF-8)
+  int fd = -1;                 // the open file, or -1
+  std::string rememberedPath;  // kept when the file did not exist at open time
+  std::string openPath;        // the open file's path (UTF-8)
   bool modified = false;
   bool readOnly = false;
-  bool utf8 = false;            // decides whether the byte-order mark is written
+  bool utf8 = false;  // decides whether the byte-order mark is written
   int flags = 0;
   std::list<PrefsEntry> entries;  // in file order
 };

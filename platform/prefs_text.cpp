@@ -100,17 +100,13 @@ std::string FormatPrefsText(const std::list<PrefsEntry>& entries, bool mark, int
   bool firstGroup = true;
   for (const PrefsEntry& entry : entries) {
     switch (entry.kind) {
-      case PrefsEntryKind::Key:
-        out += entry.first + between + entry.second;
-        break;
+      case PrefsEntryKind::Key: out += entry.first + between + entry.second; break;
       case PrefsEntryKind::Group:
         if ((flags & PrefsGroupSeparator) && !firstGroup) out += '\n';
         firstGroup = false;
         out += "[" + entry.second + "]";
         break;
-      case PrefsEntryKind::Comment:
-        out += "; " + entry.second;
-        break;
+      case PrefsEntryKind::Comment: out += "; " + entry.second; break;
     }
     out += '\n';
   }

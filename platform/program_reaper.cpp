@@ -1,7 +1,7 @@
 // The record list, the reaper threads that wait for polled programs, and releasing records.
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 
@@ -17,9 +17,7 @@ namespace zen {
 namespace {
 
 // The reaper only waits; it needs hardly any stack, but glibc refuses less than its minimum.
-size_t ReaperStackSize() {
-  return std::max<size_t>(16000, static_cast<size_t>(PTHREAD_STACK_MIN));
-}
+size_t ReaperStackSize() { return std::max<size_t>(16000, static_cast<size_t>(PTHREAD_STACK_MIN)); }
 
 // The process id the reaper of `serial` is to wait for, or 0 when there is none.
 int TakeReaperProcessId(uint64_t serial) {

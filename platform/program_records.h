@@ -18,15 +18,15 @@ struct ProgramRecord {
   int inputFd = -1;              // standard input, only with RunWrite
   PipeReader* errorOutput = nullptr;
   // Guarded by the runner's mutex:
-  bool ended = false;         // the program has ended and been waited for
-  int exitStatus = -1;        // its exit status once ended; -1 when a signal ended it
-  bool reaperHasId = false;   // the reaper thread has taken the process id
+  bool ended = false;        // the program has ended and been waited for
+  int exitStatus = -1;       // its exit status once ended; -1 when a signal ended it
+  bool reaperHasId = false;  // the reaper thread has taken the process id
   bool reaperStarted = false;
-  bool selfReap = false;      // no reaper thread could be started: checks reap instead
+  bool selfReap = false;  // no reaper thread could be started: checks reap instead
 };
 
 struct ProgramRunnerState {
-  std::recursive_mutex mutex;  // guards the list, the records' ids and the flags above
+  std::recursive_mutex mutex;             // guards the list, the records' ids and the flags above
   std::condition_variable_any endSignal;  // told whenever a reaper records an end
   std::vector<ProgramRecord*> records;
   // Process ids of records released before their reaper took them, by serial.

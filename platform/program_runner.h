@@ -39,15 +39,13 @@ void InitProgramRunner();
 // Starts `name` with the words of `parameters` as its arguments, in `directory` (empty:
 // the current directory). `sender` matters only with RunConnect. The name "Open" stands
 // for the desktop's opener of folders and web addresses.
-ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters,
-                          std::u16string_view directory, int flags = 0,
-                          ProgramRecord* sender = nullptr);
+ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters, std::u16string_view directory,
+                          int flags = 0, ProgramRecord* sender = nullptr);
 
 // The same with the arguments given one by one, not split from a parameter string: for
 // words the splitting cannot carry (see QuotedWordSurvivesSplitting).
 ProgramStart StartProgramWithArguments(std::u16string_view name, const std::vector<std::u16string>& arguments,
-                                       std::u16string_view directory, int flags = 0,
-                                       ProgramRecord* sender = nullptr);
+                                       std::u16string_view directory, int flags = 0, ProgramRecord* sender = nullptr);
 
 // Whether a word put in double quotes in a parameter string reaches the program whole: not
 // when it holds a double quote or a line feed, either of which ends a quoted word.

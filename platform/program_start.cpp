@@ -32,7 +32,7 @@ struct Launch {
   int out[2] = {-1, -1};
   int in[2] = {-1, -1};
   int err[2] = {-1, -1};
-  int connectFd = -1;  // the sender's output pipe, with RunConnect
+  int connectFd = -1;       // the sender's output pipe, with RunConnect
   std::string connectPath;  // the same pipe through /proc, to open it anew in the child
 };
 
@@ -274,8 +274,8 @@ ProgramStart StartWithWords(std::u16string_view name, std::vector<std::string> w
 
 }  // namespace
 
-ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters,
-                          std::u16string_view directory, int flags, ProgramRecord* sender) {
+ProgramStart StartProgram(std::u16string_view name, std::u16string_view parameters, std::u16string_view directory,
+                          int flags, ProgramRecord* sender) {
   std::vector<std::string> words;
   try {
     words = SplitParameters(ToUtf8(parameters));

@@ -98,8 +98,7 @@ void JoinUnderLeftover(int64_t start, int64_t end) {
   const SlicingJob& job = TheSlicingJob();
   const auto leftover_height = static_cast<int32_t>(LeftoverHeight());
   ImageCopy(PieceImage, BandImage);
-  ImageCreate(JoinedImage, static_cast<int32_t>(job.source_width),
-              static_cast<int32_t>(end - start + leftover_height));
+  ImageCreate(JoinedImage, static_cast<int32_t>(job.source_width), static_cast<int32_t>(end - start + leftover_height));
   GrabRows(PieceImage, start, end);
   if (DrawingStart(ImageDrawTarget(JoinedImage))) {
     if (const NativeImage* leftover = ImageNativeObject(BandImage)) DrawImageOverWhiteAt(leftover, 0, 0);

@@ -112,11 +112,12 @@ void ShowJobReport() {
   for (size_t i = 0; i < job.stale_pieces.size(); ++i) {
     const StalePieces& stale = job.stale_pieces[i];
     if (!text.empty()) text += i == 0 ? u"\r\r" : u"\r";
-    text += u"이전 작업의 조각 파일 " + IntToText(static_cast<int64_t>(stale.paths.size())) +
-            u"개가 남아 있습니다: " + stale.folder;
+    text += u"이전 작업의 조각 파일 " + IntToText(static_cast<int64_t>(stale.paths.size())) + u"개가 남아 있습니다: " +
+            stale.folder;
   }
   if (text.empty()) return;
-  Gui().MessageBox(errors ? kErrorTitle : kNoticeTitle, text, errors ? gui::MessageIcon::Stop : gui::MessageIcon::Plain);
+  Gui().MessageBox(errors ? kErrorTitle : kNoticeTitle, text,
+                   errors ? gui::MessageIcon::Stop : gui::MessageIcon::Plain);
 }
 
 }  // namespace zen::slicing_detail

@@ -102,8 +102,8 @@ void SavePiece(ImageId n) {
   path += u"." + extension;
   FollowPieceRun(extension);
   RecordPieceCut();  // before the report takes the piece's rows
-  PieceReport report{path, ImageGetWidth(n), ImageGetHeight(n), false, CheckPieceTarget(path),
-                     std::exchange(job.piece_rows, {})};
+  PieceReport report{path,  ImageGetWidth(n),       ImageGetHeight(n),
+                     false, CheckPieceTarget(path), std::exchange(job.piece_rows, {})};
   if (!report.reason && !FindImage(n)) report.reason = {JobProblem::NoPieceImage};
   if (report.reason || DryRun()) {
     HandOverPiece(std::move(report), std::nullopt);
@@ -128,7 +128,6 @@ void PieceDelivered(const PieceReport& report) {
   }
   if (job.host.observer) job.host.observer->PieceSaved(report);
 }
-
 
 // Every row of the list counts, looked up once per path.
 bool IsSourceOfJob(const FileIdentity& target) {

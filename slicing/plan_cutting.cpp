@@ -156,7 +156,8 @@ void StartPlannedRun() {
   SlicingJob& job = TheSlicingJob();
   DropPlannedWork();
   if (job.settings.slice_mode == SliceSmart) {
-    job.planner = std::make_unique<SmartPlanner>(PlannerLimits{job.settings.auto_slice_min, job.settings.auto_slice_max});
+    job.planner =
+        std::make_unique<SmartPlanner>(PlannerLimits{job.settings.auto_slice_min, job.settings.auto_slice_max});
   } else if (job.settings.slice_mode == SlicePlanned) {
     const int64_t run = GivenRunOf(job.source_index);
     if (run >= 0) {

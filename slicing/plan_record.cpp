@@ -38,7 +38,8 @@ void NoteLoadedSource() {
       StartPlannedRun();
     }
     PlanRun& run = CurrentRun();
-    run.files.push_back(PlanFile{job.source_index, job.source_path, run.Rows(), 0, static_cast<int32_t>(job.source_width)});
+    run.files.push_back(
+        PlanFile{job.source_index, job.source_path, run.Rows(), 0, static_cast<int32_t>(job.source_width)});
   }
   PlanFile& file = CurrentRun().files.back();
   job.source_top = file.top + file.rows;

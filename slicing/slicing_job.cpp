@@ -37,7 +37,7 @@ void FreeJobImages() {
 // its segments and leftover, its strip state and the converter files of its source.
 void DropInterruptedWork() {
   SlicingJob& job = JobRecord();
-  SettlePieces();  // the pieces handed over are written whole and reported, as one thread would have
+  SettlePieces();       // the pieces handed over are written whole and reported, as one thread would have
   ReleaseWorkFolder();  // with the strips an interrupted job was cutting
   job.strip_index = -1;
   job.delete_after_load = false;

@@ -2,13 +2,12 @@
 // The slicing job: one process-wide record that turns the rows of the source list into
 // numbered piece files, one bounded step per event-loop turn.
 #include <cstdint>
-#include <map>
-#include <memory>
-#include <set>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,9 +15,9 @@
 
 #include "imaging/image_table.h"
 #include "interchange/converter_files.h"  // StripCount
-#include "platform/file_identity.h"
 #include "planning/cut_plan.h"
 #include "planning/smart_planner.h"
+#include "platform/file_identity.h"
 
 namespace zen {
 
@@ -52,13 +51,13 @@ struct JobSettings {
   int64_t slice_height = 0;
   int64_t auto_slice_min = 0;
   int64_t auto_slice_max = 0;
-  std::u16string folder_name;   // resolved per source
-  std::u16string file_prefix;   // resolved per source
+  std::u16string folder_name;  // resolved per source
+  std::u16string file_prefix;  // resolved per source
   int32_t jpg_quality = 0;
   bool resize = false;
   int32_t resize_width = 0;
   int64_t digit_number = 0;
-  int save_extension = 0;       // 0 jpg, otherwise png
+  int save_extension = 0;  // 0 jpg, otherwise png
   bool folder_open = false;
 };
 
@@ -103,9 +102,9 @@ struct ProblemReason {
   ProblemReason(JobProblem kind, int error = 0, int status = 0, std::u16string text = {})
       : problem(kind), system_error(error), converter_status(status), detail(std::move(text)) {}
   JobProblem problem = JobProblem::None;
-  int system_error = 0;  // errno, for NotWritten
+  int system_error = 0;      // errno, for NotWritten
   int converter_status = 0;  // the converter's exit status, for ConversionFailed
-  std::u16string detail;  // the converter's own message, for ConversionFailed
+  std::u16string detail;     // the converter's own message, for ConversionFailed
   explicit operator bool() const { return problem != JobProblem::None; }
 };
 
@@ -171,11 +170,11 @@ enum class PlanProblemKind : uint8_t {
 
 struct PlanProblem {
   PlanProblemKind kind = PlanProblemKind::None;
-  size_t run = 0;        // from 0
-  size_t index = 0;      // the file's (or the piece's) place in its run, from 0
-  std::u16string path;   // the file concerned
-  int64_t planned = 0;   // rows the plan says, or the piece's height
-  int64_t found = 0;     // rows the file has, or the format's limit
+  size_t run = 0;       // from 0
+  size_t index = 0;     // the file's (or the piece's) place in its run, from 0
+  std::u16string path;  // the file concerned
+  int64_t planned = 0;  // rows the plan says, or the piece's height
+  int64_t found = 0;    // rows the file has, or the format's limit
   explicit operator bool() const { return kind != PlanProblemKind::None; }
 };
 
@@ -189,11 +188,11 @@ PlanProblem CheckPlan(const CutPlan& plan);
 
 // What a caller asks of the next job beyond the window's settings; StartJob takes it.
 struct JobRequest {
-  bool dry_run = false;                  // cut and report, but write nothing
-  std::optional<CutPlan> plan;           // write the pieces at this plan's cuts
+  bool dry_run = false;         // cut and report, but write nothing
+  std::optional<CutPlan> plan;  // write the pieces at this plan's cuts
   SourceRowsSink* rows = nullptr;
-  bool show_report = true;               // the end-of-job box of unwritten and unloaded files
-  std::function<void()> on_finished;     // after the job's end (FinishJob)
+  bool show_report = true;            // the end-of-job box of unwritten and unloaded files
+  std::function<void()> on_finished;  // after the job's end (FinishJob)
 };
 
 // What the job reaches outside itself; the program fills it at start-up.
@@ -203,7 +202,7 @@ struct JobHost {
   std::u16string settings_folder;   // ending in "/"; the jobs' converter folders are made in it
   std::u16string opener = u"Open";  // the runner maps it to the desktop's opener
   JobObserver* observer = nullptr;
-  bool dry_run = false;             // cut and report, but write no file and make no folder
+  bool dry_run = false;  // cut and report, but write no file and make no folder
   // A converter run that prints nothing and writes nothing for this long is stopped and
   // its source skipped (tests shorten it).
   int64_t converter_quiet_limit_ms = 120000;
@@ -232,8 +231,8 @@ struct JobLedger {
   std::set<std::u16string> dry_run_written;
   std::set<std::u16string> cleaned_folders;  // output folders rid of dead temporary files
   PieceRun run;
-  std::u16string work_folder;  // the job's converter folder inside the settings folder, or empty
-  int work_lock = -1;          // descriptor holding that folder's lock while it exists
+  std::u16string work_folder;    // the job's converter folder inside the settings folder, or empty
+  int work_lock = -1;            // descriptor holding that folder's lock while it exists
   uint64_t temporary_count = 0;  // numbers this process's temporary piece files
 };
 
@@ -245,10 +244,10 @@ struct SlicingJob {
   int64_t source_width = 0;
   int64_t source_height = 0;
   int64_t cursor_y = 0;
-  int64_t carry_height = 0;    // rows in the open fixed-height piece
-  int64_t piece_counter = 0;   // last piece number written into the current output folder
+  int64_t carry_height = 0;   // rows in the open fixed-height piece
+  int64_t piece_counter = 0;  // last piece number written into the current output folder
   std::u16string output_folder;
-  int32_t strip_index = -1;    // converter strip being cut, -1 for an ordinary source
+  int32_t strip_index = -1;  // converter strip being cut, -1 for an ordinary source
   bool delete_after_load = false;
   std::vector<Segment> segment_list;
   bool pending_leftover = false;
@@ -258,8 +257,8 @@ struct SlicingJob {
   // Texts of the folder and prefix boxes taken at start; placeholders resolve per source.
   std::u16string folder_text_at_start;
   std::u16string prefix_text_at_start;
-  int64_t strip_first_row = 0;        // row of the whole source where the current strip starts
-  std::vector<PieceRows> piece_rows;  // rows held by the piece under construction
+  int64_t strip_first_row = 0;               // row of the whole source where the current strip starts
+  std::vector<PieceRows> piece_rows;         // rows held by the piece under construction
   std::vector<FileProblem> failed_pieces;    // pieces of this job that were not written
   std::vector<FileProblem> skipped_sources;  // sources that did not load
   std::vector<StalePieces> stale_pieces;

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "imaging/codecs.h"

@@ -51,8 +51,8 @@ class WorkerPool {
   void RunSomeParts(Parts& parts);
 
   std::mutex mutex_;
-  std::condition_variable_any wake_;    // a worker has something to do
-  std::condition_variable settled_;     // a task ended, or a part
+  std::condition_variable_any wake_;  // a worker has something to do
+  std::condition_variable settled_;   // a task ended, or a part
   std::deque<Task> waiting_;
   std::deque<std::shared_ptr<Parts>> helping_;  // resize parts to help with, first
   size_t running_ = 0;

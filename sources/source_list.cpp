@@ -26,9 +26,7 @@ constexpr std::u16string_view kRefused = u"이미지 파일(jpg, jpeg, png, psd,
 constexpr size_t kRefusedNamesShown = 10;
 constexpr std::u16string_view kSameFolderOnly = u"같은 폴더에 위치한 파일끼리 순서 변경이 가능합니다.";
 
-bool SameFolder(int row_a, int row_b) {
-  return FolderPart(SourceRowPath(row_a)) == FolderPart(SourceRowPath(row_b));
-}
+bool SameFolder(int row_a, int row_b) { return FolderPart(SourceRowPath(row_a)) == FolderPart(SourceRowPath(row_b)); }
 
 // A row for path at index (-1 appends), with an empty folder label and the full path as
 // its tooltip; returns its index.
@@ -92,9 +90,7 @@ void ShowSameFolderNotice() { Gui().MessageBox(kNoticeTitle, kSameFolderOnly, gu
 
 }  // namespace
 
-void SetUpSourceListColumns() {
-  Gui().SetColumns(kList, {{u"폴더", 100}, {u"파일", 330}, {u"전체경로", 0}});
-}
+void SetUpSourceListColumns() { Gui().SetColumns(kList, {{u"폴더", 100}, {u"파일", 330}, {u"전체경로", 0}}); }
 
 int SourceRowCount() { return Gui().RowCount(kList); }
 

@@ -12,13 +12,13 @@ namespace {
 
 using gui::Gui;
 
-constexpr int kSceneWidth = 360;   // points: the window's upper part, above the text
+constexpr int kSceneWidth = 360;  // points: the window's upper part, above the text
 constexpr int kSceneHeight = 320;
 
 // Frames go to the window's upper 360 x 320 points, whatever the backing scale.
 void PresentInWindow(const EngineFrame& frame, double scale) {
-  gui::Rect area{static_cast<int>(std::lround(frame.x / scale)), 0,
-                 static_cast<int>(std::lround(frame.width / scale)), static_cast<int>(std::lround(frame.height / scale))};
+  gui::Rect area{static_cast<int>(std::lround(frame.x / scale)), 0, static_cast<int>(std::lround(frame.width / scale)),
+                 static_cast<int>(std::lround(frame.height / scale))};
   Gui().PresentFrame(static_cast<gui::WindowId>(frame.window), area, frame.rgba, frame.width, frame.height);
 }
 

@@ -35,7 +35,9 @@ constexpr ControlSpec Controls[] = {
     {gui::CtlReviewZoomOut, gui::ControlKind::Button, {10, 632, 60, 28}, u"축소"},
     {gui::CtlReviewZoomIn, gui::ControlKind::Button, {75, 632, 60, 28}, u"확대"},
     {gui::CtlReviewSave, gui::ControlKind::Button, {330, 630, 140, 32}, u"이 컷으로 저장"},
-    {gui::CtlReviewHelp, gui::ControlKind::Text, {10, 670, 460, 20},
+    {gui::CtlReviewHelp,
+     gui::ControlKind::Text,
+     {10, 670, 460, 20},
      u"선을 끌어 옮기고, 빈 곳을 두 번 눌러 추가하고, 선을 골라 Delete로 지웁니다."},
 };
 
@@ -123,7 +125,8 @@ void ShowSummary() {
   }
   std::u16string text = u"조각 " + Number(pieces) + u"개 · 강제 컷 " + Number(forced) + u"개";
   if (too_tall > 0) text += u" · 최대 높이 초과 " + Number(too_tall) + u"개";
-  if (!review.skipped.empty()) text += u" · 읽지 못한 파일 " + Number(static_cast<int64_t>(review.skipped.size())) + u"개";
+  if (!review.skipped.empty())
+    text += u" · 읽지 못한 파일 " + Number(static_cast<int64_t>(review.skipped.size())) + u"개";
   Gui().SetText(gui::CtlReviewSummary, text);
 }
 

@@ -27,12 +27,12 @@ class ReviewRows final : public SourceRowsSink {
 struct ReviewState {
   bool open = false;
   bool planning = false;
-  CutPlan plan;                                     // as planned
-  std::vector<std::vector<gui::StripLine>> lines;   // per run, as edited; tag: the planned cut
+  CutPlan plan;                                    // as planned
+  std::vector<std::vector<gui::StripLine>> lines;  // per run, as edited; tag: the planned cut
   std::vector<std::unique_ptr<NativeImage>> pictures;
   std::vector<int32_t> factors;
-  std::vector<FileProblem> skipped;                 // sources the planning could not load
-  size_t run = 0;                                   // shown in the strip
+  std::vector<FileProblem> skipped;  // sources the planning could not load
+  size_t run = 0;                    // shown in the strip
   ReviewRows rows;
 };
 

@@ -79,7 +79,8 @@ void SaveField(const MainField& field) {
     case Stored::Number: PrefsWriteInt(field.key, TextToInt(Gui().Text(field.id))); break;
     case Stored::Text: PrefsWriteText(field.key, Gui().Text(field.id)); break;
     case Stored::State:  // a fixed choice keeps its index; options and check boxes are 1 or 0
-      PrefsWriteInt(field.key, field.kind == ControlKind::ComboFixed ? Gui().State(field.id) : Gui().State(field.id) != 0);
+      PrefsWriteInt(field.key,
+                    field.kind == ControlKind::ComboFixed ? Gui().State(field.id) : Gui().State(field.id) != 0);
       break;
     case Stored::No: break;
   }

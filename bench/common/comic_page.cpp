@@ -18,9 +18,9 @@ Rgb PanelPixel(int panel, int x, int y, int gw, int gh, uint32_t noise) {
   const int shade = 60 + (150 * y) / (gh > 0 ? gh : 1);
   Rgb c{shade, (shade + 40 * panel) % 256, 255 - shade};
   if (((x / 4 + y / 4) & 1) == 0 && panel % 3 == 1) c = {c.r - 40, c.g - 40, c.b - 40};  // screentone
-  if ((x + 2 * y + panel * 37) % 97 < 3) c = {10, 10, 10};                              // line art
+  if ((x + 2 * y + panel * 37) % 97 < 3) c = {10, 10, 10};                               // line art
   const int bx = x - gw / 3, by = y - gh / 4;
-  if (bx * bx + 4 * by * by < (gw / 6) * (gw / 6)) c = {250, 250, 250};               // balloon
+  if (bx * bx + 4 * by * by < (gw / 6) * (gw / 6)) c = {250, 250, 250};  // balloon
   const int grain = static_cast<int>(noise % 9) - 4;
   return {c.r + grain, c.g + grain, c.b + grain};
 }

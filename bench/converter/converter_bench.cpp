@@ -8,17 +8,17 @@
 //  4. a 690 x 90000 PSB of 20 full-page 8-bit layers without its merged image into 20 strips,
 //     against a peak of 200 MB.
 // Usage: converter_bench [repeats [psb|png|layered|layered-psb]]
-#include <png.h>
 #include <fcntl.h>
-#include <sys/resource.h>
+#include <png.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -172,9 +172,10 @@ void BenchPsb(const zen::test::TempFolder& folder, int repeats) {
   std::printf("PSB 690x90000 RGB8 RLE (%.1f MiB file) -> 20 strips\n", file_mib);
   std::printf("  peak memory %.1f MiB (limit 2 x %.1f + 16 = %.1f MiB): %s\n", peak / 1024.0, strip_mib, limit_mib,
               peak / 1024.0 <= limit_mib ? "within" : "OVER");
-  std::printf("  time %.3f s (user %.3f, system %.3f); reading the file's bytes %.3f s; %.0f MiB/s of file vs "
-              "%.0f MiB/s floor\n",
-              best, cpu.user, cpu.system, floor, file_mib / best, file_mib / floor);
+  std::printf(
+      "  time %.3f s (user %.3f, system %.3f); reading the file's bytes %.3f s; %.0f MiB/s of file vs "
+      "%.0f MiB/s floor\n",
+      best, cpu.user, cpu.system, floor, file_mib / best, file_mib / floor);
 }
 
 void BenchPng(const zen::test::TempFolder& folder, int repeats) {

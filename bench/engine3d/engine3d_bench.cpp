@@ -75,10 +75,11 @@ int main(int argc, char** argv) {
   for (int32_t scale : {1, 2}) {
     Rate fps = MeasureFps(scale, seconds);
     bool met = fps.per_cpu_second >= targets[scale - 1];
-    std::printf("About scene %dx%d, antialiasing 2x2: %.1f frames per processor second (%.1f per wall second), "
-                "target %.0f: %s\n",
-                360 * scale, 320 * scale, fps.per_cpu_second, fps.per_wall_second, targets[scale - 1],
-                met ? "ok" : "BELOW TARGET");
+    std::printf(
+        "About scene %dx%d, antialiasing 2x2: %.1f frames per processor second (%.1f per wall second), "
+        "target %.0f: %s\n",
+        360 * scale, 320 * scale, fps.per_cpu_second, fps.per_wall_second, targets[scale - 1],
+        met ? "ok" : "BELOW TARGET");
     if (!met) status = 1;
   }
   zen::UnloadEngine();

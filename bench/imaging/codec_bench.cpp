@@ -113,36 +113,41 @@ int main(int argc, char** argv) {
               std::filesystem::file_size(path("page.png")) / 1048576.0, runs);
 
   Report("JPEG load + save (quality 9)",
-         Compare(runs,
-                 [&] {
-                   zen::ImageLoad(1, zen::FromUtf8(path("page.jpg")));
-                   zen::ImageSave(1, zen::FromUtf8(path("ours.jpg")), zen::CodecJpeg, 9, -1);
-                   zen::ImageFree(1);
-                 },
-                 [&] { zen::bench::DirectJpegEncode(zen::bench::DirectJpegDecode(path("page.jpg")), path("direct.jpg"), 90); }),
+         Compare(
+             runs,
+             [&] {
+               zen::ImageLoad(1, zen::FromUtf8(path("page.jpg")));
+               zen::ImageSave(1, zen::FromUtf8(path("ours.jpg")), zen::CodecJpeg, 9, -1);
+               zen::ImageFree(1);
+             },
+             [&] {
+               zen::bench::DirectJpegEncode(zen::bench::DirectJpegDecode(path("page.jpg")), path("direct.jpg"), 90);
+             }),
          1.15);
   Report("PNG load + save (level 9, none)",
-         Compare(std::max(1, runs - 1),
-                 [&] {
-                   zen::ImageLoad(1, zen::FromUtf8(path("page.png")));
-                   zen::ImageSave(1, zen::FromUtf8(path("ours.png")), zen::CodecPng, 7, -1);
-                   zen::ImageFree(1);
-                 },
-                 [&] { zen::bench::DirectPngEncode(zen::bench::DirectPngDecode(path("page.png")), path("direct.png")); }),
+         Compare(
+             std::max(1, runs - 1),
+             [&] {
+               zen::ImageLoad(1, zen::FromUtf8(path("page.png")));
+               zen::ImageSave(1, zen::FromUtf8(path("ours.png")), zen::CodecPng, 7, -1);
+               zen::ImageFree(1);
+             },
+             [&] { zen::bench::DirectPngEncode(zen::bench::DirectPngDecode(path("page.png")), path("direct.png")); }),
          1.10);
 
   const size_t band_bytes = static_cast<size_t>(kWidth) * kBand * 4;
   std::vector<uint8_t> copy(band_bytes);
   const zen::NativeImage* page = zen::ImageNativeObject(9);
   Report("ImageGrab of 1500-row bands",
-         Compare(runs * 10,
-                 [&] {
-                   for (int32_t y = 0; y + kBand <= kHeight; y += kBand) zen::ImageGrab(9, 10, 0, y, kWidth, kBand);
-                 },
-                 [&] {
-                   for (int32_t y = 0; y + kBand <= kHeight; y += kBand) std::memcpy(copy.data(), page->Row(y), band_bytes);
-                   __asm__ volatile("" : : "r"(copy.data()) : "memory");
-                 }),
+         Compare(
+             runs * 10,
+             [&] {
+               for (int32_t y = 0; y + kBand <= kHeight; y += kBand) zen::ImageGrab(9, 10, 0, y, kWidth, kBand);
+             },
+             [&] {
+               for (int32_t y = 0; y + kBand <= kHeight; y += kBand) std::memcpy(copy.data(), page->Row(y), band_bytes);
+               __asm__ volatile("" : : "r"(copy.data()) : "memory");
+             }),
          1.5);
   ReportLoadPeak(path("page.jpg"));
   std::filesystem::remove_all(dir);

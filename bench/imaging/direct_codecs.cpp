@@ -41,7 +41,8 @@ RgbImage DirectPngDecode(const std::string& path) {
   png_set_expand(png);
   png_read_update_info(png, info);
   if (png_get_channels(png, info) != 3) Fail("not RGB");
-  RgbImage image{static_cast<int>(png_get_image_width(png, info)), static_cast<int>(png_get_image_height(png, info)), {}};
+  RgbImage image{
+      static_cast<int>(png_get_image_width(png, info)), static_cast<int>(png_get_image_height(png, info)), {}};
   const size_t row = static_cast<size_t>(image.width) * 3;
   image.rgb.resize(row * static_cast<size_t>(image.height));
   for (int y = 0; y < image.height; ++y) png_read_row(png, image.rgb.data() + row * static_cast<size_t>(y), nullptr);

@@ -148,13 +148,17 @@ void PrintTally(const std::string& set, const char* planner, Tally t) {
   mean /= static_cast<double>(std::max<size_t>(t.heights.size(), 1));
   for (int64_t h : t.heights) square += (static_cast<double>(h) - mean) * (static_cast<double>(h) - mean);
   const double sd = std::sqrt(square / static_cast<double>(std::max<size_t>(t.heights.size(), 1)));
-  auto at = [&](double q) { return t.heights.empty() ? 0 : t.heights[static_cast<size_t>(q * (t.heights.size() - 1))]; };
-  std::printf("| %-5s | %-6s | %5lld | %6lld (%5.1f %%) | %9lld | %6lld | %9lld | %8lld | %6zu | %6.0f | %5.0f | %4lld-%-5lld |\n",
-              set.c_str(), planner, static_cast<long long>(t.cuts), static_cast<long long>(t.inside),
-              t.cuts ? 100.0 * static_cast<double>(t.inside) / static_cast<double>(t.cuts) : 0.0,
-              static_cast<long long>(t.avoidable), static_cast<long long>(t.forced),
-              static_cast<long long>(t.under_min), static_cast<long long>(t.over_max), t.heights.size(), mean, sd,
-              static_cast<long long>(at(0.05)), static_cast<long long>(at(0.95)));
+  auto at = [&](double q) {
+    return t.heights.empty() ? 0 : t.heights[static_cast<size_t>(q * (t.heights.size() - 1))];
+  };
+  std::printf(
+      "| %-5s | %-6s | %5lld | %6lld (%5.1f %%) | %9lld | %6lld | %9lld | %8lld | %6zu | %6.0f | %5.0f | %4lld-%-5lld "
+      "|\n",
+      set.c_str(), planner, static_cast<long long>(t.cuts), static_cast<long long>(t.inside),
+      t.cuts ? 100.0 * static_cast<double>(t.inside) / static_cast<double>(t.cuts) : 0.0,
+      static_cast<long long>(t.avoidable), static_cast<long long>(t.forced), static_cast<long long>(t.under_min),
+      static_cast<long long>(t.over_max), t.heights.size(), mean, sd, static_cast<long long>(at(0.05)),
+      static_cast<long long>(at(0.95)));
 }
 
 void CompareCuts(const fs::path& root, int pages, const std::string& converter) {
@@ -163,8 +167,12 @@ void CompareCuts(const fs::path& root, int pages, const std::string& converter) 
   WritePages(root, pages, known);
   std::printf("%d pages written in %.0f s; min %lld, max %lld, MinGutter %d\n\n", pages, (NowMs() - start) / 1000,
               static_cast<long long>(kMin), static_cast<long long>(kMax), zen::MinGutter);
-  std::printf("| set   | planner | cuts | inside content   | avoidable | forced | under min | over max | pieces | mean   | sd    | p5-p95     |\n");
-  std::printf("|-------|---------|------|------------------|-----------|--------|-----------|----------|--------|--------|-------|------------|\n");
+  std::printf(
+      "| set   | planner | cuts | inside content   | avoidable | forced | under min | over max | pieces | mean   | sd  "
+      "  | p5-p95     |\n");
+  std::printf(
+      "|-------|---------|------|------------------|-----------|--------|-----------|----------|--------|--------|-----"
+      "--|------------|\n");
   for (const std::string set : {"clean", "jpeg7"}) {
     for (const bool smart : {false, true}) {
       const zen::CutPlan plan = PlanOf(root, set, pages, smart, converter);
@@ -199,16 +207,18 @@ void CompareTimes(const fs::path& root, int runs) {
     t0 = NowMs();
     SmartPlanner planner(PlannerLimits{kMin, kMax});
     for (int32_t y = 0; y < image->height; y += 2048) {
-      planner.AddRows(image->Row(y), image->width, std::min(2048, image->height - y), static_cast<size_t>(image->width) * 4);
+      planner.AddRows(image->Row(y), image->width, std::min(2048, image->height - y),
+                      static_cast<size_t>(image->width) * 4);
     }
     planner.Finish();
     cuts = planner.TakeSettledCuts().size();
     plan = std::min(plan, NowMs() - t0);
     ImageFree(SourceImage);
   }
-  std::printf("\n690 x 20000 JPEG (q7, %.2f MB), best of %d: decode %.1f ms, smart planning %.1f ms (%zu pieces) = "
-              "%.1f %% of the decode\n",
-              static_cast<double>(fs::file_size(path)) / 1e6, runs, decode, plan, cuts, 100.0 * plan / decode);
+  std::printf(
+      "\n690 x 20000 JPEG (q7, %.2f MB), best of %d: decode %.1f ms, smart planning %.1f ms (%zu pieces) = "
+      "%.1f %% of the decode\n",
+      static_cast<double>(fs::file_size(path)) / 1e6, runs, decode, plan, cuts, 100.0 * plan / decode);
 }
 
 }  // namespace

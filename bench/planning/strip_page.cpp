@@ -87,8 +87,8 @@ class Painter {
         const int cell = (x - x0) / 15, in_cell = (x - x0) % 15;
         if (in_cell >= 12 || Hash(seed, static_cast<uint32_t>(line), static_cast<uint32_t>(cell)) % 9 == 0) continue;
         for (int y = top; y < top + line_rows; ++y) {
-          const uint32_t h = Hash(seed + static_cast<uint32_t>(cell), static_cast<uint32_t>(in_cell),
-                                  static_cast<uint32_t>(y - top));
+          const uint32_t h =
+              Hash(seed + static_cast<uint32_t>(cell), static_cast<uint32_t>(in_cell), static_cast<uint32_t>(y - top));
           if (h % 100 < 40) Set(x, y, ink);
         }
       }
@@ -193,10 +193,14 @@ StripPage MakeStripPage(uint32_t seed, int32_t width, int32_t height) {
   while (y < height) {
     const int pick = random.Range(0, 99);
     int rows = 0;
-    if (pick < 30) rows = FullBleed(painter, random, y, random.Range(500, 1500));
-    else if (pick < 55) rows = Framed(painter, random, y, random.Range(400, 1200));
-    else if (pick < 80) rows = Balloon(painter, random, y);
-    else rows = Narration(painter, random, y);
+    if (pick < 30)
+      rows = FullBleed(painter, random, y, random.Range(500, 1500));
+    else if (pick < 55)
+      rows = Framed(painter, random, y, random.Range(400, 1200));
+    else if (pick < 80)
+      rows = Balloon(painter, random, y);
+    else
+      rows = Narration(painter, random, y);
     for (int row = y; row < std::min(y + rows, height); ++row) page.gutter[static_cast<size_t>(row)] = 0;
     y += rows + GutterRows(random);
   }

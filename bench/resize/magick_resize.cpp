@@ -38,9 +38,8 @@ void UsePermissivePolicy() {
 
 }  // namespace
 
-void MagickResizeMs(const uint8_t* pixels, int32_t width, int32_t height, int32_t target_width,
-                    int32_t target_height, int runs, std::vector<uint8_t>* result, std::vector<double>* wall_ms,
-                    std::vector<double>* cpu_ms) {
+void MagickResizeMs(const uint8_t* pixels, int32_t width, int32_t height, int32_t target_width, int32_t target_height,
+                    int runs, std::vector<uint8_t>* result, std::vector<double>* wall_ms, std::vector<double>* cpu_ms) {
   UsePermissivePolicy();
   Magick::InitializeMagick(nullptr);
   Magick::ResourceLimits::thread(1);

@@ -82,11 +82,12 @@ double MeanDifference(const std::vector<uint8_t>& a, const uint8_t* b) {
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
   const std::vector<uint8_t> page = zen::bench::ComicPage(kSourceWidth, kSourceHeight);
-  std::printf("smooth resize %dx%d -> %dx%d, %d runs each\n", kSourceWidth, kSourceHeight, kTargetWidth,
-              kTargetHeight, runs);
+  std::printf("smooth resize %dx%d -> %dx%d, %d runs each\n", kSourceWidth, kSourceHeight, kTargetWidth, kTargetHeight,
+              runs);
 
   std::vector<uint8_t> copy(page.size(), 1);
-  const Timing floor = Measure(runs, [] {}, [&] { std::memcpy(copy.data(), page.data(), page.size()); });
+  const Timing floor = Measure(
+      runs, [] {}, [&] { std::memcpy(copy.data(), page.data(), page.size()); });
   Report(("memcpy of the source (" + std::to_string(page.size() >> 20) + " MiB)").c_str(), floor);
 
   constexpr zen::ImageId kPage = 9, kWork = 10;
@@ -95,16 +96,17 @@ int main(int argc, char** argv) {
   std::memcpy(zen::ImageNativeObject(kPage)->pixels.get(), page.data(), page.size());
   int ok = 1;
   const Timing ours = Measure(
-      runs, [&] { zen::ImageCopy(kPage, kWork); },
-      [&] { ok &= zen::ImageResize(kWork, kTargetWidth, kTargetHeight); });
+      runs, [&] { zen::ImageCopy(kPage, kWork); }, [&] { ok &= zen::ImageResize(kWork, kTargetWidth, kTargetHeight); });
   Report("ImageResize (new store included)", ours);
   const uint8_t* result = zen::ImageNativeObject(kWork)->pixels.get();
 
   std::vector<uint8_t> warm(static_cast<size_t>(kTargetWidth) * kTargetHeight * 4, 1);
-  const Timing core = Measure(runs, [] {}, [&] {
-    ok &= zen::resize::ResampleSmooth(page.data(), kSourceWidth, kSourceHeight, warm.data(), kTargetWidth,
-                                      kTargetHeight);
-  });
+  const Timing core = Measure(
+      runs, [] {},
+      [&] {
+        ok &= zen::resize::ResampleSmooth(page.data(), kSourceWidth, kSourceHeight, warm.data(), kTargetWidth,
+                                          kTargetHeight);
+      });
   Report("ResampleSmooth into a warm buffer", core);
   if (!ok || std::memcmp(warm.data(), result, warm.size()) != 0) {
     std::printf("resize failed or the two results differ\n");
@@ -115,8 +117,8 @@ int main(int argc, char** argv) {
 #ifdef ZEN_BENCH_WITH_MAGICK
   std::vector<uint8_t> theirs;
   Samples samples;
-  zen::bench::MagickResizeMs(page.data(), kSourceWidth, kSourceHeight, kTargetWidth, kTargetHeight, runs,
-                             &theirs, &samples.wall, &samples.cpu);
+  zen::bench::MagickResizeMs(page.data(), kSourceWidth, kSourceHeight, kTargetWidth, kTargetHeight, runs, &theirs,
+                             &samples.wall, &samples.cpu);
   const Timing magick = Summarise(samples);
   Report("ImageMagick Mitchell, 1 thread", magick);
   std::printf("  ImageMagick / ImageResize: %.2fx wall, %.2fx CPU (goal >= 2x)\n", magick.wall / ours.wall,

@@ -64,8 +64,7 @@ bool ResolveMaterials(void* lib, EngineEntries& e) {
 bool ResolveEntities(void* lib, EngineEntries& e) {
   EngineEntityEntries& n = e.entities;
   return ResolveEngineEntry(lib, "EngineCreateEntity", n.create) &&
-         ResolveEngineEntry(lib, "EngineAttachEntity", n.attach) &&
-         ResolveEngineEntry(lib, "EngineEntityYaw", n.yaw) &&
+         ResolveEngineEntry(lib, "EngineAttachEntity", n.attach) && ResolveEngineEntry(lib, "EngineEntityYaw", n.yaw) &&
          ResolveEngineEntry(lib, "EngineRotateEntity", n.rotate);
 }
 

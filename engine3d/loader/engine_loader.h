@@ -91,8 +91,8 @@ using EngineFrameSink = std::function<void(const EngineFrame&)>;
 
 struct EngineLoaderState {
   std::string library_name = kEngineLibraryName;  // tests name stand-ins here
-  std::vector<EngineModuleInitialiser> modules;    // in registration order
-  void* library = nullptr;                         // set exactly while loaded
+  std::vector<EngineModuleInitialiser> modules;   // in registration order
+  void* library = nullptr;                        // set exactly while loaded
   EngineEntries entries;
   EngineFrameSink frame_sink;
 };

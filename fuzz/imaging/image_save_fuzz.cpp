@@ -20,8 +20,8 @@ constexpr uint32_t kCodecs[] = {zen::CodecPng, zen::CodecJpeg, zen::CodecBmp};
 constexpr int kDepths[] = {-1, 1, 2, 4, 8, 16, 24, 32, 7};
 
 const std::string& OutputPath() {
-  static const std::string path = (std::filesystem::temp_directory_path() /
-                                   ("zen-save-fuzz-" + std::to_string(getpid()))).string();
+  static const std::string path =
+      (std::filesystem::temp_directory_path() / ("zen-save-fuzz-" + std::to_string(getpid()))).string();
   return path;
 }
 

@@ -33,52 +33,52 @@ enum class EventSubtype { None, FocusGained, FocusLost, Changed, Pressed };
 
 struct Event {
   EventKind kind = EventKind::None;
-  WindowId window = NoWindow;    // NoWindow for menu events
+  WindowId window = NoWindow;  // NoWindow for menu events
   ControlId control = NoControl;
   EventSubtype subtype = EventSubtype::None;
-  std::u16string dropped;        // drop events: full paths separated by line feeds
+  std::u16string dropped;  // drop events: full paths separated by line feeds
 };
 
 enum class ControlKind {
-  Image,         // shows a NativeImage at its size in points (pixels / the screen scale),
-                 // from the top-left corner, clipped by the control
-  List,          // rows of column texts, a row icon, multiple selection, accepts file drops
-  Frame,         // a titled group box
-  Option,        // radio button; consecutive options on one window form one group
+  Image,   // shows a NativeImage at its size in points (pixels / the screen scale),
+           // from the top-left corner, clipped by the control
+  List,    // rows of column texts, a row icon, multiple selection, accepts file drops
+  Frame,   // a titled group box
+  Option,  // radio button; consecutive options on one window form one group
   CheckBox,
-  Text,          // a label; ControlOptions::align
-  DigitsEntry,   // accepts typed text only while it stays digits 0-9 of at most max_length
+  Text,         // a label; ControlOptions::align
+  DigitsEntry,  // accepts typed text only while it stays digits 0-9 of at most max_length
   ComboEditable,
   ComboFixed,
   Button,
-  ImageButton,   // geometry is the clipping box; the button inside is box + 4 points wide
-                 // and high, placed at (-2, -2), so the box clips its rim
-  ProgressBar,   // 0 to 100
-  CutStrip,      // a tall picture scrolled and zoomed, with cut lines across it that the user
-                 // drags, adds (double click) and removes (select, Delete); each change gives
-                 // Changed. State: the zoom in percent of the picture's size.
+  ImageButton,  // geometry is the clipping box; the button inside is box + 4 points wide
+                // and high, placed at (-2, -2), so the box clips its rim
+  ProgressBar,  // 0 to 100
+  CutStrip,     // a tall picture scrolled and zoomed, with cut lines across it that the user
+                // drags, adds (double click) and removes (select, Delete); each change gives
+                // Changed. State: the zoom in percent of the picture's size.
 };
 
 enum class Align { Left, Centre, Right };
 
 struct ControlOptions {
-  int font = -1;          // a font number given to LoadFont, -1 for the toolkit's default
-  int max_length = 0;     // DigitsEntry
+  int font = -1;       // a font number given to LoadFont, -1 for the toolkit's default
+  int max_length = 0;  // DigitsEntry
   Align align = Align::Left;
 };
 
 struct ListColumn {
   std::u16string title;
-  int width = 0;          // 0 hides the column
+  int width = 0;  // 0 hides the column
 };
 
 enum class MessageIcon { Plain, Stop };
 
 // A line across a cut strip: the picture's rows above `row` end a piece there.
 struct StripLine {
-  int64_t row = 0;     // in rows of the full image the picture stands for
+  int64_t row = 0;  // in rows of the full image the picture stands for
   Colour colour = 0;
-  int tag = -1;        // the caller's; a line the user moved or added has tag -1
+  int tag = -1;  // the caller's; a line the user moved or added has tag -1
   bool movable = true;
   bool operator==(const StripLine&) const = default;
 };
@@ -86,11 +86,11 @@ struct StripLine {
 struct StripContent {
   const NativeImage* picture = nullptr;  // the image reduced by `factor`; kept by the caller
   int32_t factor = 1;
-  int64_t rows = 0;                      // of the full image
-  std::vector<StripLine> lines;          // rising rows
-  int64_t first_number = 1;              // of the first piece, for the labels
-  int64_t piece_limit = 0;               // taller pieces are flagged; 0 none
-  Colour hand_colour = 0;                // of lines the user moved or added
+  int64_t rows = 0;              // of the full image
+  std::vector<StripLine> lines;  // rising rows
+  int64_t first_number = 1;      // of the first piece, for the labels
+  int64_t piece_limit = 0;       // taller pieces are flagged; 0 none
+  Colour hand_colour = 0;        // of lines the user moved or added
 };
 
 class WindowSystem {
@@ -104,7 +104,7 @@ class WindowSystem {
   virtual void EnableWindow(WindowId id, bool enabled) = 0;
   virtual bool WindowEnabled(WindowId id) = 0;
   virtual void SetContentSize(WindowId id, int width, int height) = 0;  // top edge kept
-  virtual Rect ContentSize(WindowId id) = 0;                             // x, y 0
+  virtual Rect ContentSize(WindowId id) = 0;                            // x, y 0
   virtual Rect WindowFrame(WindowId id) = 0;  // outer frame, points from the screen's top-left
   virtual void CloseAll() = 0;                // exit clean-up: windows released
 
@@ -112,16 +112,16 @@ class WindowSystem {
   virtual bool LoadFont(int font, int points, bool bold) = 0;
 
   // Controls.
-  virtual bool CreateControl(WindowId window, ControlId id, ControlKind kind, Rect geometry,
-                             std::u16string_view label, const ControlOptions& options) = 0;
+  virtual bool CreateControl(WindowId window, ControlId id, ControlKind kind, Rect geometry, std::u16string_view label,
+                             const ControlOptions& options) = 0;
   virtual void SetText(ControlId id, std::u16string_view text) = 0;  // entries, combos, labels
   virtual std::u16string Text(ControlId id) = 0;
   // Checked (0/1) for check boxes and options, selected index for combo boxes, value for
   // the progress bar.
   virtual void SetState(ControlId id, int state) = 0;
   virtual int State(ControlId id) = 0;
-  virtual void AddItem(ControlId id, std::u16string_view item) = 0;  // combo boxes
-  virtual void SetImage(ControlId id, const NativeImage* image) = 0; // image controls and buttons
+  virtual void AddItem(ControlId id, std::u16string_view item) = 0;   // combo boxes
+  virtual void SetImage(ControlId id, const NativeImage* image) = 0;  // image controls and buttons
 
   // Cut strips: what they show, and their lines as the user left them.
   virtual void SetStrip(ControlId id, const StripContent& content) = 0;

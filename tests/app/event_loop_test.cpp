@@ -29,14 +29,14 @@ class LoopTest : public ShellTest {
     };
     hooks.about_animation_step = [this] { calls.push_back("animate"); };
     hooks.add_dropped_files = [this](std::u16string_view text) { dropped = std::u16string(text); };
-    for (auto [slot, name] : std::vector<std::pair<std::function<void()>*, const char*>>{
-             {&hooks.add_files_from_dialog, "add"},
-             {&hooks.remove_selected_rows, "remove"},
-             {&hooks.move_selected_rows_up, "up"},
-             {&hooks.move_selected_rows_down, "down"},
-             {&hooks.clear_rows, "clear"},
-             {&hooks.save_settings, "save"},
-             {&hooks.show_about_window, "about"}}) {
+    for (auto [slot, name] :
+         std::vector<std::pair<std::function<void()>*, const char*>>{{&hooks.add_files_from_dialog, "add"},
+                                                                     {&hooks.remove_selected_rows, "remove"},
+                                                                     {&hooks.move_selected_rows_up, "up"},
+                                                                     {&hooks.move_selected_rows_down, "down"},
+                                                                     {&hooks.clear_rows, "clear"},
+                                                                     {&hooks.save_settings, "save"},
+                                                                     {&hooks.show_about_window, "about"}}) {
       *slot = [this, n = std::string(name)] { calls.push_back(n); };
     }
   }

@@ -133,11 +133,8 @@ TEST_F(FieldRules, EmptyPrefixIsAllowedButSlashIsNot) {
 TEST_F(FieldRules, DigitsLabelFollowsTheDigitsField) {
   EXPECT_EQ(Text(CtlDigitsLabel), u"파일명 자릿수 (1) :");
   const std::pair<std::u16string_view, std::u16string_view> cases[] = {
-      {u"0", u"파일명 자릿수 (1) :"},
-      {u"1", u"파일명 자릿수 (1) :"},
-      {u"3", u"파일명 자릿수 (001) :"},
-      {u"5", u"파일명 자릿수 (00001) :"},
-      {u"", u"파일명 자릿수 (1) :"},
+      {u"0", u"파일명 자릿수 (1) :"},     {u"1", u"파일명 자릿수 (1) :"}, {u"3", u"파일명 자릿수 (001) :"},
+      {u"5", u"파일명 자릿수 (00001) :"}, {u"", u"파일명 자릿수 (1) :"},
   };
   for (const auto& [digits, label] : cases) {
     gui->Edit(CtlDigitsField, digits);

@@ -32,8 +32,10 @@ class StartUpTest : public ::testing::Test {
     gui = InstallHeadlessGui();
   }
   void TearDown() override {
-    if (had_xdg) setenv("XDG_CONFIG_HOME", saved_xdg.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
+    if (had_xdg)
+      setenv("XDG_CONFIG_HOME", saved_xdg.c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
     InstallGui(nullptr);
     ResetProcessRecords();
     fs::remove_all(home);

@@ -70,9 +70,8 @@ class BatchCliTest : public ::testing::Test {
   static void SetUpTestSuite() { RegisterAllCodecs(); }
 
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("zen-batch-" + std::to_string(getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = fs::temp_directory_path() / ("zen-batch-" + std::to_string(getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "config");
     fs::create_directories(root_ / "ep1");
@@ -82,10 +81,10 @@ class BatchCliTest : public ::testing::Test {
   CliResult Run(const std::string& arguments) {
     const fs::path out = root_ / "stdout.txt";
     const fs::path err = root_ / "stderr.txt";
-    const std::string command = "cd " + Quote(root_.string()) + " && XDG_CONFIG_HOME=" +
-                                Quote((root_ / "config").string()) + " XDG_DATA_HOME=" +
-                                Quote((root_ / "data").string()) + " " + Quote(Program()) + " " + arguments +
-                                " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const std::string command = "cd " + Quote(root_.string()) +
+                                " && XDG_CONFIG_HOME=" + Quote((root_ / "config").string()) +
+                                " XDG_DATA_HOME=" + Quote((root_ / "data").string()) + " " + Quote(Program()) + " " +
+                                arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
     const int raw = std::system(command.c_str());
     CliResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -116,7 +115,8 @@ class BatchCliTest : public ::testing::Test {
 
 TEST_F(BatchCliTest, FixedHeightWithNamingOptions) {
   WritePage(root_ / "ep1" / "001.png", 690, 2500, 0, 0, CodecPng);
-  const CliResult r = Run("--no-config --mode fixed --height 1000 --folder out --prefix p_ --digits 2 --format png ep1");
+  const CliResult r =
+      Run("--no-config --mode fixed --height 1000 --folder out --prefix p_ --digits 2 --format png ep1");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Listing(root_ / "ep1" / "out"), (std::vector<std::string>{"p_01.png", "p_02.png", "p_03.png"}));
   EXPECT_EQ(SizeOf(root_ / "ep1" / "out" / "p_01.png"), std::make_pair(690, 1000));
@@ -165,7 +165,8 @@ TEST_F(BatchCliTest, QualityChangesTheJpegFiles) {
   WritePage(root_ / "ep1" / "001.png", 690, 800, 50, 30, CodecPng);
   ASSERT_EQ(Run("--no-config --quality 1 --folder low ep1").status, 0);
   ASSERT_EQ(Run("--no-config --quality 10 --folder high ep1").status, 0);
-  EXPECT_LT(fs::file_size(root_ / "ep1" / "low" / "slice_1.jpg"), fs::file_size(root_ / "ep1" / "high" / "slice_1.jpg"));
+  EXPECT_LT(fs::file_size(root_ / "ep1" / "low" / "slice_1.jpg"),
+            fs::file_size(root_ / "ep1" / "high" / "slice_1.jpg"));
 }
 
 TEST_F(BatchCliTest, ConfigPrecedence) {
@@ -206,11 +207,20 @@ TEST_F(BatchCliTest, DryRunWritesNothingAndAgreesWithTheRealRun) {
 TEST_F(BatchCliTest, BadValuesAreUsageErrorsAndWriteNothing) {
   WritePage(root_ / "ep1" / "001.png", 690, 500, 0, 0, CodecPng);
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"--height 0", "--height"},        {"--height 40000", "--height"}, {"--quality 11", "--quality"},
-      {"--min 5", "--min"},              {"--max 50", "--max"},          {"--digits 0", "--digits"},
-      {"--folder a/b", "--folder"},      {"--folder ..", "--folder"},    {"--prefix 'x/y'", "--prefix"},
-      {"--mode sideways", "--mode"},     {"--format gif", "--format"},   {"--frobnicate", "--frobnicate"},
-      {"--width", "--width"},            {"--config missing.ini", "--config"},
+      {"--height 0", "--height"},
+      {"--height 40000", "--height"},
+      {"--quality 11", "--quality"},
+      {"--min 5", "--min"},
+      {"--max 50", "--max"},
+      {"--digits 0", "--digits"},
+      {"--folder a/b", "--folder"},
+      {"--folder ..", "--folder"},
+      {"--prefix 'x/y'", "--prefix"},
+      {"--mode sideways", "--mode"},
+      {"--format gif", "--format"},
+      {"--frobnicate", "--frobnicate"},
+      {"--width", "--width"},
+      {"--config missing.ini", "--config"},
       {"--config huge.ini", "--config"},  // more than a settings file holds, not passed over
       {"--pixel-budget 0", "--pixel-budget"},
   };
@@ -327,10 +337,12 @@ TEST_F(BatchCliTest, StalePiecesAreListedAndOnlyMovedToTheTrash) {
   EXPECT_EQ(Listing(root_ / "ep1" / "slice"),
             (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg", "slice_9.png", "slice_notes.jpg"}));
   const fs::path trash = root_ / "data" / "Trash";
-  EXPECT_EQ(Listing(trash / "files"), (std::vector<std::string>{"slice_01.jpg", "slice_02.jpg", "slice_03.jpg", "slice_04.jpg"}));
+  EXPECT_EQ(Listing(trash / "files"),
+            (std::vector<std::string>{"slice_01.jpg", "slice_02.jpg", "slice_03.jpg", "slice_04.jpg"}));
   const std::string info = ReadFile(trash / "info" / "slice_03.jpg.trashinfo");
   EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + stale + "3.jpg\nDeletionDate=", 0), 0u) << info;
-  EXPECT_EQ(info.size(), std::string("[Trash Info]\nPath=\nDeletionDate=2024-01-01T00:00:00\n").size() + stale.size() + 5);
+  EXPECT_EQ(info.size(),
+            std::string("[Trash Info]\nPath=\nDeletionDate=2024-01-01T00:00:00\n").size() + stale.size() + 5);
 }
 
 // A page whose every pixel is clear and stored as (0, 0, 0, 0).
@@ -349,7 +361,7 @@ TEST_F(BatchCliTest, AClearPageIsWhiteWhicheverPathItTakes) {
   WriteClearPage(root_ / "tall" / "page.png", 40, 33000);  // through the converter's strips
   ASSERT_EQ(Run("--no-config --mode fixed --height 1500 --format png ep1 tall").status, 0);
   for (const fs::path& piece : {root_ / "ep1/slice/slice_1.png", root_ / "ep1/slice/slice_2.png",
-                               root_ / "tall/slice/slice_1.png", root_ / "tall/slice/slice_22.png"}) {
+                                root_ / "tall/slice/slice_1.png", root_ / "tall/slice/slice_22.png"}) {
     ASSERT_NE(ImageLoad(51, FromUtf8(piece.string())), 0) << piece;
     const NativeImage* image = ImageNativeObject(51);
     const size_t bytes = image->ByteCount();
@@ -423,8 +435,8 @@ void WritePsdPage(const fs::path& path, int width, int height, const std::array<
   psd.height = static_cast<uint32_t>(height);
   for (uint8_t sample : colour) psd.planes.emplace_back(static_cast<size_t>(width) * height, sample);
   const std::vector<uint8_t> bytes = test::WritePsd(psd);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Two runs at once (same settings folder) over Photoshop files of the same names: each
@@ -439,9 +451,9 @@ TEST_F(BatchCliTest, TwoRunsAtOnceOverSameNamedPsdFilesKeepTheirOwnPictures) {
     }
   }
   const std::string slice = Quote(Program()) + " --no-config --mode fixed --height 1500 --format png run";
-  const std::string command = "cd " + Quote(root_.string()) + " && export XDG_CONFIG_HOME=" +
-                              Quote((root_ / "config").string()) + " && { " + slice + "0 2>err0 & " + slice +
-                              "1 2>err1; one=$?; wait $!; exit $((one | $?)); } >/dev/null </dev/null";
+  const std::string command =
+      "cd " + Quote(root_.string()) + " && export XDG_CONFIG_HOME=" + Quote((root_ / "config").string()) + " && { " +
+      slice + "0 2>err0 & " + slice + "1 2>err1; one=$?; wait $!; exit $((one | $?)); } >/dev/null </dev/null";
   const int raw = std::system(command.c_str());
   const std::string errors = ReadFile(root_ / "err0") + ReadFile(root_ / "err1");
   ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << errors;

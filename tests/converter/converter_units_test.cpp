@@ -16,11 +16,11 @@ namespace {
 TEST(ConverterBaseName, FollowsTheProgramsRules) {
   EXPECT_EQ(ConverterBaseName("/a/b/ep.01.png"), "ep.01");
   EXPECT_EQ(ConverterBaseName("/a/b/page.psb"), "page");
-  EXPECT_EQ(ConverterBaseName("/a/b/name."), "name.");          // last-character dot: kept whole
-  EXPECT_EQ(ConverterBaseName("/a/b/.hidden"), ".hidden");      // begins with its only dot
+  EXPECT_EQ(ConverterBaseName("/a/b/name."), "name.");      // last-character dot: kept whole
+  EXPECT_EQ(ConverterBaseName("/a/b/.hidden"), ".hidden");  // begins with its only dot
   EXPECT_EQ(ConverterBaseName("/a/b/.x.psd"), ".x");
   EXPECT_EQ(ConverterBaseName("/a/b/my page.v2 final"), "my page.v2 final");  // a blank stops the scan
-  EXPECT_EQ(ConverterBaseName("/a/b.c/noext"), "noext");        // dots in folders do not count
+  EXPECT_EQ(ConverterBaseName("/a/b.c/noext"), "noext");                      // dots in folders do not count
   EXPECT_EQ(ConverterBaseName("/a/만화 1화.psd"), "만화 1화");
   EXPECT_EQ(ConverterBaseName("plain"), "plain");
 }
@@ -66,9 +66,9 @@ TEST(UnpackBits, RunsLiteralsAndOverruns) {
   const uint8_t noop[] = {0x80, 0xFB, 9};
   ASSERT_TRUE(UnpackBitsRow(noop, sizeof noop, out, 6));
   EXPECT_EQ(out[5], 9);
-  EXPECT_FALSE(UnpackBitsRow(packed, sizeof packed, out, 5));      // would overfill the row
-  EXPECT_FALSE(UnpackBitsRow(packed, 4, out, 6));                  // literal cut short
-  EXPECT_FALSE(UnpackBitsRow(packed, 2, out, 6));                  // row not filled
+  EXPECT_FALSE(UnpackBitsRow(packed, sizeof packed, out, 5));  // would overfill the row
+  EXPECT_FALSE(UnpackBitsRow(packed, 4, out, 6));              // literal cut short
+  EXPECT_FALSE(UnpackBitsRow(packed, 2, out, 6));              // row not filled
   const uint8_t repeat_cut[] = {0xFE};
   EXPECT_FALSE(UnpackBitsRow(repeat_cut, 1, out, 3));
   std::vector<uint8_t> row(300);

@@ -70,8 +70,8 @@ TEST(ZenHelper, ConvertWritesTheCompositeUnderTheBaseName) {
   test::PsdFixture f = RgbFixture(31, 45, false, 1);
   test::WriteBytes(folder.File("ep.01.psd"), test::WritePsd(f));
   // The folder without its trailing slash works too.
-  test::RunResult run = RunHelper({"-logfile", "-", "-convert", folder.File("ep.01.psd"), "-configPath",
-                                   settings.path().string()});
+  test::RunResult run =
+      RunHelper({"-logfile", "-", "-convert", folder.File("ep.01.psd"), "-configPath", settings.path().string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(settings.Names(), std::vector<std::string>{"ep.01.bmp"});
   RgbImage bmp;
@@ -188,7 +188,8 @@ TEST(ZenHelper, APngFarTooSmallForItsSizeIsRefusedAtOnce) {
   chunk("IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
   chunk("IEND", {});
   test::WriteBytes(folder.File("bomb.png"), png);
-  test::RunResult run = RunHelper({"-logfile", "-", "-convertSlice", folder.File("bomb.png"), "-configPath", settings.Slash()});
+  test::RunResult run =
+      RunHelper({"-logfile", "-", "-convertSlice", folder.File("bomb.png"), "-configPath", settings.Slash()});
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.err.find("too small"), std::string::npos) << run.err;
   EXPECT_TRUE(settings.Names().empty());
@@ -205,7 +206,8 @@ TEST(ZenHelper, ADamagedPngDataChunkFailsAndLeavesNoStrips) {
   ASSERT_NE(idat, std::string::npos);
   bytes[idat + 4 + 20] ^= 0x10;
   test::WriteBytes(folder.File("tall.png"), bytes);
-  test::RunResult run = RunHelper({"-logfile", "-", "-convertSlice", folder.File("tall.png"), "-configPath", settings.Slash()});
+  test::RunResult run =
+      RunHelper({"-logfile", "-", "-convertSlice", folder.File("tall.png"), "-configPath", settings.Slash()});
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.err.find("PNG"), std::string::npos) << run.err;
   EXPECT_TRUE(settings.Names().empty());
@@ -220,7 +222,8 @@ TEST(ZenHelper, FailuresLeaveNoFilesAndSayWhy) {
   test::WriteBytes(settings.File("cut.bmp"), {1, 2, 3});  // stale output of an earlier run
   test::WriteBytes(settings.File("cutP7.bmp"), {1, 2, 3});
   for (const char* command : {"-convert", "-convertSlice"}) {
-    test::RunResult run = RunHelper({"-logfile", "-", command, folder.File("cut.psd"), "-configPath", settings.Slash()});
+    test::RunResult run =
+        RunHelper({"-logfile", "-", command, folder.File("cut.psd"), "-configPath", settings.Slash()});
     EXPECT_NE(run.status, 0) << command;
     EXPECT_NE(run.err.find("PSD"), std::string::npos) << run.err;
   }
@@ -243,7 +246,8 @@ TEST(ZenHelper, FailuresLeaveNoFilesAndSayWhy) {
            {"-convertSlice", folder.File("tiny.png"), "-configPath", settings.Slash()},
            {"-convert", folder.File("cut.psd")},
            {"-bogus"}}) {
-    if (words.size() > 1 && words[1].find("tiny") != std::string::npos) test::WritePng(folder.File("tiny.png"), test::PatternImage(5, 19));
+    if (words.size() > 1 && words[1].find("tiny") != std::string::npos)
+      test::WritePng(folder.File("tiny.png"), test::PatternImage(5, 19));
     test::RunResult failed = RunHelper(words);
     EXPECT_NE(failed.status, 0) << words[0];
     EXPECT_FALSE(failed.err.empty()) << words[0];

@@ -66,8 +66,10 @@ TEST(ImageMagickCrossCheck, CompositeMatchesItsReading) {
     std::string reference = folder.File(std::string(made.name) + ".ppm");
     ASSERT_TRUE(test::Shell("convert rose: " + std::string(made.options) + " '" + psd + "'")) << made.name;
     std::string input = made.reference_from_source ? "rose: " + std::string(made.options) : "'" + psd + "[0]'";
-    ASSERT_TRUE(test::Shell("convert " + input + " -background white -alpha remove -alpha off -colorspace sRGB "
-                            "-depth 8 -compress none '" + reference + "'"))
+    ASSERT_TRUE(test::Shell("convert " + input +
+                            " -background white -alpha remove -alpha off -colorspace sRGB "
+                            "-depth 8 -compress none '" +
+                            reference + "'"))
         << made.name;
     test::RgbImage ours;
     std::string error;

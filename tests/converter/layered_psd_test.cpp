@@ -46,7 +46,8 @@ LayerFixture Flat(int32_t top, int32_t left, int32_t bottom, int32_t right, std:
   layer.top = top, layer.left = left, layer.bottom = bottom, layer.right = right;
   const uint32_t w = static_cast<uint32_t>(right - left), h = static_cast<uint32_t>(bottom - top);
   if (alpha) layer.channels.push_back({-1, Plane(w, h, depth, *alpha)});
-  for (size_t k = 0; k < colour.size(); ++k) layer.channels.push_back({static_cast<int16_t>(k), Plane(w, h, depth, colour[k])});
+  for (size_t k = 0; k < colour.size(); ++k)
+    layer.channels.push_back({static_cast<int16_t>(k), Plane(w, h, depth, colour[k])});
   return layer;
 }
 
@@ -105,18 +106,18 @@ TEST(LayeredPsd, BlendFormulasAtHandWorkedValues) {
     float b, s, want;
   };
   const Case cases[] = {
-      {BlendMode::Multiply, 0.5f, 0.5f, 0.25f},      {BlendMode::Screen, 0.5f, 0.5f, 0.75f},
-      {BlendMode::ColourBurn, 0.6f, 0.5f, 0.2f},     {BlendMode::LinearBurn, 0.6f, 0.5f, 0.1f},
-      {BlendMode::ColourDodge, 0.4f, 0.5f, 0.8f},    {BlendMode::LinearDodge, 0.4f, 0.5f, 0.9f},
-      {BlendMode::Overlay, 0.25f, 0.5f, 0.25f},      {BlendMode::Overlay, 0.75f, 0.25f, 0.625f},
-      {BlendMode::SoftLight, 0.25f, 0.75f, 0.375f},  {BlendMode::SoftLight, 0.5f, 0.25f, 0.375f},
-      {BlendMode::HardLight, 0.5f, 0.75f, 0.75f},    {BlendMode::VividLight, 0.5f, 0.75f, 1.0f},
-      {BlendMode::VividLight, 0.6f, 0.25f, 0.2f},    {BlendMode::LinearLight, 0.5f, 0.6f, 0.7f},
-      {BlendMode::PinLight, 0.5f, 0.2f, 0.4f},       {BlendMode::PinLight, 0.5f, 0.9f, 0.8f},
-      {BlendMode::HardMix, 0.6f, 0.4f, 1.0f},        {BlendMode::HardMix, 0.5f, 0.4f, 0.0f},
-      {BlendMode::Difference, 0.2f, 0.7f, 0.5f},     {BlendMode::Exclusion, 0.5f, 0.5f, 0.5f},
-      {BlendMode::Subtract, 0.7f, 0.2f, 0.5f},       {BlendMode::Divide, 0.3f, 0.6f, 0.5f},
-      {BlendMode::Darken, 0.3f, 0.6f, 0.3f},         {BlendMode::Lighten, 0.3f, 0.6f, 0.6f},
+      {BlendMode::Multiply, 0.5f, 0.5f, 0.25f},     {BlendMode::Screen, 0.5f, 0.5f, 0.75f},
+      {BlendMode::ColourBurn, 0.6f, 0.5f, 0.2f},    {BlendMode::LinearBurn, 0.6f, 0.5f, 0.1f},
+      {BlendMode::ColourDodge, 0.4f, 0.5f, 0.8f},   {BlendMode::LinearDodge, 0.4f, 0.5f, 0.9f},
+      {BlendMode::Overlay, 0.25f, 0.5f, 0.25f},     {BlendMode::Overlay, 0.75f, 0.25f, 0.625f},
+      {BlendMode::SoftLight, 0.25f, 0.75f, 0.375f}, {BlendMode::SoftLight, 0.5f, 0.25f, 0.375f},
+      {BlendMode::HardLight, 0.5f, 0.75f, 0.75f},   {BlendMode::VividLight, 0.5f, 0.75f, 1.0f},
+      {BlendMode::VividLight, 0.6f, 0.25f, 0.2f},   {BlendMode::LinearLight, 0.5f, 0.6f, 0.7f},
+      {BlendMode::PinLight, 0.5f, 0.2f, 0.4f},      {BlendMode::PinLight, 0.5f, 0.9f, 0.8f},
+      {BlendMode::HardMix, 0.6f, 0.4f, 1.0f},       {BlendMode::HardMix, 0.5f, 0.4f, 0.0f},
+      {BlendMode::Difference, 0.2f, 0.7f, 0.5f},    {BlendMode::Exclusion, 0.5f, 0.5f, 0.5f},
+      {BlendMode::Subtract, 0.7f, 0.2f, 0.5f},      {BlendMode::Divide, 0.3f, 0.6f, 0.5f},
+      {BlendMode::Darken, 0.3f, 0.6f, 0.3f},        {BlendMode::Lighten, 0.3f, 0.6f, 0.6f},
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(BlendChannel(c.mode, c.b, c.s), c.want, 1e-5) << BlendModeName(c.mode) << " " << c.b << " " << c.s;
@@ -142,7 +143,7 @@ TEST(LayeredPsd, OpacityFillEdgesAndHiddenLayers) {
   hidden.flags = 2;
   LayerFixture faint = Flat(3, 0, 4, 4, {0, 0, 0}, 255.0);
   faint.blocks = test::ByteBlock("iOpa", 51);  // fill 20%
-  faint.opacity = 128;                          // and opacity 50%: 10% black
+  faint.opacity = 128;                         // and opacity 50%: 10% black
   std::string error;
   test::RgbImage page = Decode(Unmerged(4, 4, {Flat(0, 0, 4, 4, {200, 100, 50}), top, hidden, faint}), error);
   ASSERT_FALSE(page.rgb.empty()) << error;

@@ -95,8 +95,8 @@ void ExpectedPixel(const Case& c, const PsdFixture& f, uint32_t x, uint32_t y, u
   }
 }
 
-bool DecodeAll(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& rgb, uint32_t& width,
-               uint32_t& height, std::string& error) {
+bool DecodeAll(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& rgb, uint32_t& width, uint32_t& height,
+               std::string& error) {
   MemoryByteSource source(bytes.data(), bytes.size());
   auto rows = OpenImageRows(source, error);
   if (!rows) return false;
@@ -146,11 +146,10 @@ void CheckCase(const Case& c, uint16_t compression, bool large, uint32_t width, 
 }
 
 const Case kCases[] = {
-    {PsdBitmap, 1, 1},    {PsdGreyscale, 8, 1}, {PsdGreyscale, 16, 1}, {PsdGreyscale, 32, 1},
-    {PsdGreyscale, 8, 2}, {PsdDuotone, 8, 1},   {PsdDuotone, 16, 1},   {PsdIndexed, 8, 1},
-    {PsdRgb, 8, 3},       {PsdRgb, 16, 3},      {PsdRgb, 32, 3},       {PsdRgb, 8, 4},
-    {PsdRgb, 16, 4},      {PsdRgb, 32, 4},      {PsdCmyk, 8, 4},       {PsdCmyk, 16, 4},
-    {PsdCmyk, 8, 5},
+    {PsdBitmap, 1, 1},  {PsdGreyscale, 8, 1}, {PsdGreyscale, 16, 1}, {PsdGreyscale, 32, 1}, {PsdGreyscale, 8, 2},
+    {PsdDuotone, 8, 1}, {PsdDuotone, 16, 1},  {PsdIndexed, 8, 1},    {PsdRgb, 8, 3},        {PsdRgb, 16, 3},
+    {PsdRgb, 32, 3},    {PsdRgb, 8, 4},       {PsdRgb, 16, 4},       {PsdRgb, 32, 4},       {PsdCmyk, 8, 4},
+    {PsdCmyk, 16, 4},   {PsdCmyk, 8, 5},
 };
 
 TEST(PsdReader, EveryModeDepthAndCompressionDecodesToThePixelsWritten) {
@@ -189,7 +188,9 @@ TEST(PsdReader, PredictedZipMatchesHandComputedRows) {
   };
   const HandCase cases[] = {
       // 0x1000 0x3080 0x20FF / 0xFF00 0x0100 0x0200, each v / 257 rounded
-      {16, 3, {0x10, 0x00, 0x20, 0x80, 0xF0, 0x7F, 0xFF, 0x00, 0x02, 0x00, 0x01, 0x00},
+      {16,
+       3,
+       {0x10, 0x00, 0x20, 0x80, 0xF0, 0x7F, 0xFF, 0x00, 0x02, 0x00, 0x01, 0x00},
        {0x10, 0x30, 0x21, 0xFE, 0x01, 0x02}},
       // 1.0 0.5 / 0.25 0.0
       {32, 2, {0x3F, 0x00, 0x41, 0x80, 0, 0, 0, 0, 0x3E, 0xC2, 0x80, 0x80, 0, 0, 0, 0}, {255, 128, 64, 0}},

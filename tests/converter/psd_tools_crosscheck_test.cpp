@@ -35,8 +35,8 @@ bool ReferencePage(const std::string& psd, const std::string& png) {
 using Pattern = std::function<double(uint32_t x, uint32_t y, int channel)>;
 
 // A layer whose samples (0..255, stored at the depth) follow a pattern.
-LayerFixture Painted(int32_t top, int32_t left, int32_t bottom, int32_t right, int colours, bool alpha,
-                     uint16_t depth, const Pattern& pattern) {
+LayerFixture Painted(int32_t top, int32_t left, int32_t bottom, int32_t right, int colours, bool alpha, uint16_t depth,
+                     const Pattern& pattern) {
   LayerFixture layer;
   layer.top = top, layer.left = left, layer.bottom = bottom, layer.right = right;
   for (int c = alpha ? -1 : 0; c < colours; ++c) {
@@ -69,15 +69,17 @@ PsdFixture Document(uint32_t width, uint32_t height, uint16_t depth, std::vector
 }
 
 double Backdrop(uint32_t x, uint32_t y, int c) { return c < 0 ? 255 : (x * 4 + y * (c + 1) * 3 + c * 60) % 256; }
-double Source(uint32_t x, uint32_t y, int c) { return c < 0 ? 90 + (x * 3) % 166 : (255 - x * 4 + y * 5 + c * 90) % 256; }
+double Source(uint32_t x, uint32_t y, int c) {
+  return c < 0 ? 90 + (x * 3) % 166 : (255 - x * 4 + y * 5 + c * 90) % 256;
+}
 
 // Every blend mode in its own band of rows over a varied backdrop, but three where psd-tools
 // departs from Photoshop's published formulas: vivid light (which it draws as a reversed hard
 // mix), hue and saturation (its saturation transfer subtracts where the formula scales the
 // middle channel's distance from the lowest).
-const char* const kBandKeys[] = {"norm", "dark", "mul ", "idiv", "lbrn", "dkCl", "lite", "scrn", "div ",
-                                 "lddg", "lgCl", "over", "sLit", "hLit", "lLit", "pLit", "hMix", "diff",
-                                 "smud", "fsub", "fdiv", "colr", "lum "};
+const char* const kBandKeys[] = {"norm", "dark", "mul ", "idiv", "lbrn", "dkCl", "lite", "scrn",
+                                 "div ", "lddg", "lgCl", "over", "sLit", "hLit", "lLit", "pLit",
+                                 "hMix", "diff", "smud", "fsub", "fdiv", "colr", "lum "};
 constexpr int kHardMixBand = 16;
 
 PsdFixture BlendBands(uint16_t depth) {
@@ -145,8 +147,8 @@ void Compare(const PsdFixture& f, const std::string& name, bool bands = false) {
     const size_t pixel = i / 3;
     const uint32_t x = static_cast<uint32_t>(pixel % f.width), y = static_cast<uint32_t>(pixel / f.width);
     if (std::abs(ours.rgb[i] - theirs.rgb[i]) > 2 && !(bands && HardMixTie(x, y, static_cast<int>(i % 3)))) {
-      ADD_FAILURE() << name << ": at " << x << "," << y << " channel " << i % 3 << " ours "
-                    << int(ours.rgb[i]) << ", psd-tools " << int(theirs.rgb[i]);
+      ADD_FAILURE() << name << ": at " << x << "," << y << " channel " << i % 3 << " ours " << int(ours.rgb[i])
+                    << ", psd-tools " << int(theirs.rgb[i]);
       ++reported;
     }
   }

@@ -32,18 +32,18 @@ TEST(MeshFormat, ReadsVerticesTrianglesAndForwardReferences) {
 
 TEST(MeshFormat, RefusesMalformedFiles) {
   const char* bad[] = {
-      "",                                           // no header
-      "zmesh 2\n",                                  // unknown version
-      "v 0 0 0 0 0 0 0 1\nzmesh 1\n",               // header not first
-      "zmesh 1\nv 0 0 0 0 0 0 0\n",                 // a field short
-      "zmesh 1\nv 0 0 0 0 0 0 0 1 5\n",             // a field too many
-      "zmesh 1\nv 0 0 nan 0 0 0 0 1\n",             // not finite
-      "zmesh 1\nv 0 0 1e99 0 0 0 0 1\n",            // out of float range
-      "zmesh 1\nv 0 0 0x 0 0 0 0 1\n",              // trailing junk in a number
-      "zmesh 1\nv 0 0 0 0 0 0 0 1\nt 0 0 1\n",      // vertex out of range
-      "zmesh 1\nt 0 0 -1\n",                        // negative index
-      "zmesh 1\nt 0 0 4294967296\n",                // index overflow
-      "zmesh 1\nq 1 2 3\n",                         // unknown record
+      "",                                       // no header
+      "zmesh 2\n",                              // unknown version
+      "v 0 0 0 0 0 0 0 1\nzmesh 1\n",           // header not first
+      "zmesh 1\nv 0 0 0 0 0 0 0\n",             // a field short
+      "zmesh 1\nv 0 0 0 0 0 0 0 1 5\n",         // a field too many
+      "zmesh 1\nv 0 0 nan 0 0 0 0 1\n",         // not finite
+      "zmesh 1\nv 0 0 1e99 0 0 0 0 1\n",        // out of float range
+      "zmesh 1\nv 0 0 0x 0 0 0 0 1\n",          // trailing junk in a number
+      "zmesh 1\nv 0 0 0 0 0 0 0 1\nt 0 0 1\n",  // vertex out of range
+      "zmesh 1\nt 0 0 -1\n",                    // negative index
+      "zmesh 1\nt 0 0 4294967296\n",            // index overflow
+      "zmesh 1\nq 1 2 3\n",                     // unknown record
   };
   for (const char* text : bad) EXPECT_FALSE(ParseMesh(text)) << text;
   std::string long_line = "zmesh 1\n# " + std::string(2000, 'x') + "\n";

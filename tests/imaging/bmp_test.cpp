@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "interchange/bmp_header.h"
 #include "imaging_support.h"
+#include "interchange/bmp_header.h"
 
 namespace zen::test {
 namespace {
@@ -53,8 +53,8 @@ const Bytes kPalette = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 10, 20, 30, 0}
 
 TEST_F(BmpTest, Rows24BitArePaddedAndStoredBottomUp) {
   // 3 x 2: bottom row first, 9 data bytes + 3 padding per row.
-  const Bytes pixels = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0,  // bottom: red green blue
-                        1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};       // top
+  const Bytes pixels = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0,   // bottom: red green blue
+                        1, 2, 3,   4, 5,   6, 7,   8, 9, 0, 0, 0};  // top
   ASSERT_TRUE(Load(Bmp(3, 2, 24, 0, {}, pixels)));
   EXPECT_EQ(ImageGetWidth(1), 3);
   EXPECT_EQ(FindImage(1)->file_depth, 24);
@@ -108,14 +108,13 @@ TEST_F(BmpTest, FourAndEightBitIndexesUseThePaletteAndSkipOutsiders) {
 }
 
 TEST_F(BmpTest, Rle8RunsLiteralsMovesAndEnds) {
-  const Bytes rle = {
-      3, 1,              // bottom row: three green
-      0, 0,              // next row up
-      0, 3, 2, 0, 1, 0,  // literal blue, red, green + padding
-      0, 2, 1, 1,        // move right 1, up 1 -> (4, row 2 from bottom)
-      9, 3,              // run past the right edge: only x = 4 lands
-      0, 1,              // end of bitmap
-      5, 2};             // never read
+  const Bytes rle = {3, 1,              // bottom row: three green
+                     0, 0,              // next row up
+                     0, 3, 2, 0, 1, 0,  // literal blue, red, green + padding
+                     0, 2, 1, 1,        // move right 1, up 1 -> (4, row 2 from bottom)
+                     9, 3,              // run past the right edge: only x = 4 lands
+                     0, 1,              // end of bitmap
+                     5, 2};             // never read
   ASSERT_TRUE(Load(Bmp(5, 4, 8, 1, kPalette, rle, 4)));
   EXPECT_EQ(At(0, 3), (Px{0, 255, 0, 255}));
   EXPECT_EQ(At(2, 3), (Px{0, 255, 0, 255}));
@@ -142,7 +141,7 @@ TEST_F(BmpTest, UncompressedRowsCutShortAreDamaged) {
     return why;
   };
   EXPECT_EQ(failure(Bmp(2, 3, 24, 0, {}, {0, 0, 255, 0, 0, 255})), LoadFailure::Damaged);  // one row of 3
-  EXPECT_EQ(failure(Bmp(2, 1, 24, 0, {}, {0, 0, 255, 0})), LoadFailure::Damaged);  // half a pixel
+  EXPECT_EQ(failure(Bmp(2, 1, 24, 0, {}, {0, 0, 255, 0})), LoadFailure::Damaged);          // half a pixel
   Bytes lying = Bmp(2, 2, 24, 0, {}, {1, 2, 3});
   lying[10] = 0xF0, lying[11] = 0xFF, lying[12] = 0xFF, lying[13] = 0xFF;  // pixels past the end
   EXPECT_EQ(failure(lying), LoadFailure::Damaged);

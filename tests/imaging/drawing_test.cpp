@@ -20,7 +20,8 @@ TEST_F(DrawingTest, DrawImageAtCopiesColourAndKeepsTargetAlpha) {
   ASSERT_NE(ImageCreate(1, 4, 4), 0);  // opaque canvas
   ASSERT_NE(ImageCreate(2, 2, 2), 0);
   for (int32_t y = 0; y < 2; ++y) {
-    for (int32_t x = 0; x < 2; ++x) SetPixel(2, x, y, {static_cast<uint8_t>(50 + x), static_cast<uint8_t>(60 + y), 70, 128});
+    for (int32_t x = 0; x < 2; ++x)
+      SetPixel(2, x, y, {static_cast<uint8_t>(50 + x), static_cast<uint8_t>(60 + y), 70, 128});
   }
   ASSERT_NE(DrawingStart(ImageDrawTarget(1)), 0);
   DrawImageAt(ImageNativeObject(2), 1, 1);
@@ -39,8 +40,8 @@ TEST_F(DrawingTest, FillRectNormalisesNegativeSizesAndClips) {
   SetPixel(1, 3, 3, {0, 0, 0, 9});
   ASSERT_NE(DrawingStart(ImageDrawTarget(1)), 0);
   FillRect(4, 4, -2, -2, ColourPack(200, 100, 50));  // covers (2..3, 2..3)
-  FillRect(-3, -3, 4, 4, ColourPack(1, 2, 3));        // clipped to (0, 0)
-  FillRect(4, 0, 10, 1, ColourPack(9, 9, 9));         // clipped to (4, 0)
+  FillRect(-3, -3, 4, 4, ColourPack(1, 2, 3));       // clipped to (0, 0)
+  FillRect(4, 0, 10, 1, ColourPack(9, 9, 9));        // clipped to (4, 0)
   DrawingStop();
   EXPECT_EQ(PixelOf(1, 2, 2), (std::array<uint8_t, 4>{200, 100, 50, 255}));
   EXPECT_EQ(PixelOf(1, 3, 3), (std::array<uint8_t, 4>{200, 100, 50, 9}));  // alpha kept

@@ -25,7 +25,8 @@ struct PngFile {
 };
 
 uint32_t Be32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+         p[3];
 }
 
 PngFile ParsePng(const std::vector<uint8_t>& bytes) {
@@ -48,8 +49,14 @@ PngFile ParsePng(const std::vector<uint8_t>& bytes) {
     }
     at += 12 + length;
   }
-  const size_t row = (static_cast<size_t>(png.width) * (png.colour_type == 6 ? 4 : png.colour_type == 2 ? 3 : 1) *
-                          static_cast<size_t>(png.bit_depth) + 7) / 8 + 1;
+  const size_t row = (static_cast<size_t>(png.width) *
+                          (png.colour_type == 6   ? 4
+                           : png.colour_type == 2 ? 3
+                                                  : 1) *
+                          static_cast<size_t>(png.bit_depth) +
+                      7) /
+                         8 +
+                     1;
   png.raw.resize(row * png.height);
   uLongf size = png.raw.size();
   if (uncompress(png.raw.data(), &size, png.idat.data(), png.idat.size()) != Z_OK) png.raw.clear();
@@ -69,13 +76,28 @@ bool OnlyFilterNone(const PngFile& png) {
 using PngTest = ImagingTest;
 
 TEST_F(PngTest, EveryColourTypeDecodesLikeTheReferenceWithItsFileDepth) {
-  const std::map<std::string, int> depths = {
-      {"grey1", 1},       {"grey2", 2},        {"grey4", 4},          {"grey8", 8},
-      {"grey16", 16},     {"grey8_trns", 8},   {"grey2_trns", 8},     {"rgb8", 24},
-      {"rgb16", 24},      {"greyalpha8", 8},   {"greyalpha16", 16},   {"rgba8", 32},
-      {"rgba16", 32},     {"rgb8_trns", 32},   {"palette1", 1},       {"palette2", 2},
-      {"palette4", 4},    {"palette8", 8},     {"palette8_trns", 32}, {"rgb8_interlaced", 24},
-      {"rgba16_interlaced", 32}, {"palette4_interlaced", 4}};
+  const std::map<std::string, int> depths = {{"grey1", 1},
+                                             {"grey2", 2},
+                                             {"grey4", 4},
+                                             {"grey8", 8},
+                                             {"grey16", 16},
+                                             {"grey8_trns", 8},
+                                             {"grey2_trns", 8},
+                                             {"rgb8", 24},
+                                             {"rgb16", 24},
+                                             {"greyalpha8", 8},
+                                             {"greyalpha16", 16},
+                                             {"rgba8", 32},
+                                             {"rgba16", 32},
+                                             {"rgb8_trns", 32},
+                                             {"palette1", 1},
+                                             {"palette2", 2},
+                                             {"palette4", 4},
+                                             {"palette8", 8},
+                                             {"palette8_trns", 32},
+                                             {"rgb8_interlaced", 24},
+                                             {"rgba16_interlaced", 32},
+                                             {"palette4_interlaced", 4}};
   for (const auto& [name, depth] : depths) {
     SCOPED_TRACE(name);
     const auto path = CorpusDir() / "good" / (name + ".png");
@@ -144,7 +166,8 @@ TEST_F(PngTest, CanvasPiecesAreRgb8WithFilterNoneAndNoExtraChunks) {
   EXPECT_EQ(png.colour_type, 2);
   EXPECT_EQ(png.bit_depth, 8);
   EXPECT_TRUE(OnlyFilterNone(png));
-  for (const std::string& chunk : png.chunks) EXPECT_TRUE(chunk == "IHDR" || chunk == "IDAT" || chunk == "IEND") << chunk;
+  for (const std::string& chunk : png.chunks)
+    EXPECT_TRUE(chunk == "IHDR" || chunk == "IDAT" || chunk == "IEND") << chunk;
   FindImage(10)->file_depth = 32;
   ASSERT_NE(ImageSave(10, U16(path), CodecPng, 7, -1), 0);
   const PngFile rgba = ParsePng(ReadBytes(path));
@@ -253,7 +276,8 @@ TEST_F(PngTest, DamagedImageDataFailsTheLoadButABadAncillaryChecksumDoesNot) {
   ASSERT_NE(ImageCreate(1, 200, 200), 0);
   NativeImage* image = ImageNativeObject(1);
   uint32_t noise = 1;
-  for (size_t i = 0; i < image->ByteCount(); ++i) image->pixels[i] = static_cast<uint8_t>((noise = noise * 1103515245u + 12345u) >> 24);
+  for (size_t i = 0; i < image->ByteCount(); ++i)
+    image->pixels[i] = static_cast<uint8_t>((noise = noise * 1103515245u + 12345u) >> 24);
   const auto path = Temp("page.png");
   ASSERT_NE(ImageSave(1, U16(path), CodecPng, 7, -1), 0);
   const auto good = ReadBytes(path);

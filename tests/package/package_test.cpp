@@ -74,7 +74,8 @@ TEST_F(PackageTest, TheUnpackedBatchCommandCutsATallPageThroughItsOwnConverter) 
   // Taller than the window program reads itself: the packaged ZenHelper cuts it into strips.
   WritePng(work.File("ep/page.png"), PatternImage(40, 33000));
   ASSERT_TRUE(Run("XDG_CONFIG_HOME='" + work.File("config") + "' '" + (Root() / "usr/bin/zentrova-slice").string() +
-                      "' --no-config --quiet --mode fixed --height 1500 --format png '" + work.File("ep/page.png") + "'",
+                      "' --no-config --quiet --mode fixed --height 1500 --format png '" + work.File("ep/page.png") +
+                      "'",
                   "slice.log"))
       << Output("slice.log");
   for (int piece = 1; piece <= 22; ++piece) {
@@ -108,9 +109,10 @@ TEST_F(PackageTest, EveryListedFileIsThereAndTheMenuEntryResolvesInside) {
     EXPECT_FALSE(Inside(std::string("/usr/share/icons/hicolor/") + size + "/apps/" + icon[1].str() + ".png").empty())
         << size;
   }
-  for (const char* file : {"/usr/share/man/man1/zentrova-slice.1.gz", "/usr/share/bash-completion/completions/zentrova-slice",
-                           "/usr/share/doc/zentrova/copyright", "/usr/share/doc/zentrova/changelog.Debian.gz",
-                           "/usr/share/metainfo/com.zentrova.zentrova.metainfo.xml"}) {
+  for (const char* file :
+       {"/usr/share/man/man1/zentrova-slice.1.gz", "/usr/share/bash-completion/completions/zentrova-slice",
+        "/usr/share/doc/zentrova/copyright", "/usr/share/doc/zentrova/changelog.Debian.gz",
+        "/usr/share/metainfo/com.zentrova.zentrova.metainfo.xml"}) {
     EXPECT_FALSE(Inside(file).empty()) << file;
   }
   ASSERT_TRUE(Run("dpkg-deb -f '" + deb_.string() + "' Depends", "depends"));
@@ -121,8 +123,8 @@ TEST_F(PackageTest, EveryListedFileIsThereAndTheMenuEntryResolvesInside) {
 
 TEST_F(PackageTest, LintianFindsNoErrorAndTheDesktopValidatorsPass) {
   EXPECT_TRUE(Run("lintian --fail-on error '" + deb_.string() + "'", "lintian")) << Output("lintian");
-  EXPECT_TRUE(Run("desktop-file-validate '" + (Root() / "usr/share/applications/zentrova.desktop").string() + "'",
-                  "desktop"))
+  EXPECT_TRUE(
+      Run("desktop-file-validate '" + (Root() / "usr/share/applications/zentrova.desktop").string() + "'", "desktop"))
       << Output("desktop");
   EXPECT_TRUE(Run("appstreamcli validate --no-net '" +
                       (Root() / "usr/share/metainfo/com.zentrova.zentrova.metainfo.xml").string() + "'",

@@ -87,7 +87,7 @@ std::vector<int64_t> Rows(const std::vector<PlanCut>& cuts) {
 TEST(RowAnalysisTest, PlainRowsTolerateRingingAndAFrameLineButNotAGradientAcross) {
   std::vector<uint8_t> row(4 * kWidth);
   Fill(row.data(), 250, 250, 250);
-  row[0] = row[1] = row[2] = 0;  // a frame line in column 0
+  row[0] = row[1] = row[2] = 0;                            // a frame line in column 0
   for (int x = 50; x < kWidth; x += 10) row[4 * x] = 235;  // ringing within the tolerance
   EXPECT_TRUE(AnalyseRow(row.data(), kWidth).plain);
   row[4 * 100 + 3] = 0;  // a transparent pixel reads as white

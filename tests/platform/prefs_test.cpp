@@ -1,10 +1,10 @@
 #include "platform/prefs.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,7 +79,8 @@ TEST_F(PrefsTest, OnlyAsciiLettersFoldCase) {
 }
 
 TEST_F(PrefsTest, NumbersReadLikeLld) {
-  ASSERT_NE(OpenWith("SliceHeight=\nA = -42abc\nB = abc\nC = +7\nD = 99999999999999999999\nE = -9223372036854775808\n"), 0);
+  ASSERT_NE(OpenWith("SliceHeight=\nA = -42abc\nB = abc\nC = +7\nD = 99999999999999999999\nE = -9223372036854775808\n"),
+            0);
   EXPECT_EQ(PrefsReadInt(u"SliceHeight", 1500), 0);  // present but empty: 0, not the default
   EXPECT_EQ(PrefsReadInt(u"A", 1), -42);
   EXPECT_EQ(PrefsReadInt(u"B", 1), 0);
@@ -133,7 +134,8 @@ TEST_F(PrefsTest, SaveKeepsUnknownLinesInOrderInNormalForm) {
   ASSERT_NE(OpenWith(Mark + "  ;note\nUnknown=zz\n;  two spaces\n\n[Extra]  trailing\nInGroup = 1\n[Open\n;last\n"), 0);
   PrefsWriteInt(u"SliceType", 1);
   PrefsClose();
-  EXPECT_EQ(Saved(), Mark + "; note\nUnknown = zz\n;  two spaces\nSliceType = 1\n[Extra]\nInGroup = 1\n[Open]\n; last\n");
+  EXPECT_EQ(Saved(),
+            Mark + "; note\nUnknown = zz\n;  two spaces\nSliceType = 1\n[Extra]\nInGroup = 1\n[Open]\n; last\n");
 }
 
 TEST_F(PrefsTest, LineWithoutEqualsIsKeptAsEmptyKey) {
@@ -167,7 +169,7 @@ TEST_F(PrefsTest, CreateOverExistingFileReplacesItOnlyAtClose) {
   PrefsClose();
   ASSERT_NE(PrefsCreate(FromUtf8(path_)), 0);
   EXPECT_EQ(PrefsReadInt(u"Old", 0), 0);  // a created document starts empty
-  EXPECT_EQ(Saved(), "Old = 1\n");         // but the old file is intact until the write-out
+  EXPECT_EQ(Saved(), "Old = 1\n");        // but the old file is intact until the write-out
   PrefsWriteInt(u"New", 2);
   PrefsClose();
   EXPECT_EQ(Saved(), Mark + "New = 2\n");
@@ -324,9 +326,7 @@ TEST(PrefsText, WritingFlags) {
   EXPECT_EQ(FormatPrefsText({}, false, 0), "");
 }
 
-TEST(PrefsText, Latin1BecomesTwoByteUtf8) {
-  EXPECT_EQ(Latin1ToUtf8("a\x80\xFF"), "a\xC2\x80\xC3\xBF");
-}
+TEST(PrefsText, Latin1BecomesTwoByteUtf8) { EXPECT_EQ(Latin1ToUtf8("a\x80\xFF"), "a\xC2\x80\xC3\xBF"); }
 
 }  // namespace
 }  // namespace zen

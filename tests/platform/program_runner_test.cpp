@@ -7,8 +7,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/text.h"
@@ -24,9 +24,7 @@ class ProgramRunnerTest : public ::testing::Test {
   void SetUp() override { InitProgramRunner(); }
   void TearDown() override { ResetProgramRunner(); }
 
-  std::u16string Script(const std::string& name, const std::string& body) {
-    return FromUtf8(dir_.Script(name, body));
-  }
+  std::u16string Script(const std::string& name, const std::string& body) { return FromUtf8(dir_.Script(name, body)); }
 
   // The application's reading pattern: lines while the program runs or output remains.
   static std::vector<std::u16string> ReadAllLines(ProgramRecord* record) {
@@ -96,9 +94,11 @@ TEST_F(ProgramRunnerTest, ArgumentsAndWorkingFolder) {
   std::filesystem::create_directories(dir_.Path() / "work place");
   std::u16string work = FromUtf8(dir_ / "work place");
   ProgramRecord* record = StartProgram(Script("args.sh", "pwd; for a in \"$0\" \"$@\"; do echo \"[$a]\"; done"),
-                                       u"-info \"a b\" \"\" c", work, ReadFlags).record;
+                                       u"-info \"a b\" \"\" c", work, ReadFlags)
+                              .record;
   ASSERT_NE(record, nullptr);
-  EXPECT_EQ(ReadAllLines(record), (Lines{work, u"[" + FromUtf8(dir_ / "args.sh") + u"]", u"[-info]", u"[a b]", u"[]", u"[c]"}));
+  EXPECT_EQ(ReadAllLines(record),
+            (Lines{work, u"[" + FromUtf8(dir_ / "args.sh") + u"]", u"[-info]", u"[a b]", u"[]", u"[c]"}));
 }
 
 TEST_F(ProgramRunnerTest, UnusableProgramsDoNotStart) {
@@ -123,8 +123,8 @@ TEST_F(ProgramRunnerTest, ProgramTheSystemCannotRunFailsToStart) {
 
 TEST_F(ProgramRunnerTest, WaitFlagReturnsAfterTheProgramEnded) {
   std::string mark = dir_ / "done";
-  ProgramStart start = StartProgram(Script("w.sh", "sleep 0.1; echo ok > \"$1\""), FromUtf8("\"" + mark + "\""), u"",
-                                    RunWait | RunHide);
+  ProgramStart start =
+      StartProgram(Script("w.sh", "sleep 0.1; echo ok > \"$1\""), FromUtf8("\"" + mark + "\""), u"", RunWait | RunHide);
   EXPECT_TRUE(start);
   EXPECT_EQ(start.record, nullptr);
   EXPECT_EQ(testing::ReadFileBytes(mark), "ok\n");
@@ -165,8 +165,8 @@ TEST_F(ProgramRunnerTest, WritingToAnEndedProgramFailsQuietly) {
 TEST_F(ProgramRunnerTest, ConnectFeedsOneProgramIntoAnother) {
   ProgramRecord* sender = StartProgram(Script("a.sh", "sleep 0.1; echo piped"), u"", u"", RunOpen | RunRead).record;
   ASSERT_NE(sender, nullptr);
-  ProgramRecord* receiver = StartProgram(Script("b.sh", "read x; echo \"got $x\""), u"", u"",
-                                         RunOpen | RunRead | RunConnect, sender).record;
+  ProgramRecord* receiver =
+      StartProgram(Script("b.sh", "read x; echo \"got $x\""), u"", u"", RunOpen | RunRead | RunConnect, sender).record;
   ASSERT_NE(receiver, nullptr);
   EXPECT_EQ(ReadAllLines(receiver), (Lines{u"got piped"}));
 }
@@ -195,8 +195,8 @@ TEST_F(ProgramRunnerTest, DetachedStartLeavesNoChildToReap) {
 
 TEST_F(ProgramRunnerTest, OpenGoesToTheDesktopOpener) {
   // Written aside and renamed, so the file appears only once it is whole.
-  dir_.Script("bin/xdg-open", "echo \"$1|$#\" > \"" + (dir_ / "opened.part") + "\" && mv \"" +
-                                  (dir_ / "opened.part") + "\" \"" + (dir_ / "opened") + "\"");
+  dir_.Script("bin/xdg-open", "echo \"$1|$#\" > \"" + (dir_ / "opened.part") + "\" && mv \"" + (dir_ / "opened.part") +
+                                  "\" \"" + (dir_ / "opened") + "\"");
   std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", ((dir_ / "bin") + ":/usr/bin:/bin").c_str(), 1);
   EXPECT_TRUE(StartProgram(u"Open", u"\"/home/u/만화 1/slice\"", u"", 0));
@@ -217,8 +217,8 @@ int OpenDescriptorCount() {
 TEST_F(ProgramRunnerTest, PipesAreNotInheritedByOtherPrograms) {
   ProgramRecord* first = StartProgram(Script("slow.sh", "sleep 0.2; echo late"), u"", u"", ReadFlags).record;
   ASSERT_NE(first, nullptr);
-  std::string firstPipe = std::filesystem::read_symlink(
-      "/proc/self/fd/" + std::to_string(ProgramOutputReader(first)->Fd())).string();
+  std::string firstPipe =
+      std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(ProgramOutputReader(first)->Fd())).string();
   ASSERT_EQ(firstPipe.rfind("pipe:", 0), 0u);
   // A second program lists what its descriptors lead to: the first one's pipe is not among them.
   Lines lines = RunAndRead("for f in /proc/$$/fd/*; do echo \"$(readlink \"$f\")\"; done");
@@ -257,7 +257,8 @@ TEST_F(ProgramRunnerTest, ReleasingARunningProgramStillReapsIt) {
 TEST_F(ProgramRunnerTest, FollowingAProgramNeverWaitsForever) {
   Lines lines;
   auto collect = [&lines](const std::u16string& line) { lines.push_back(line); };
-  ProgramRecord* hung = StartProgram(Script("h.sh", "printf 'begun\\npart'; exec sleep 600"), u"", u"", ReadFlags).record;
+  ProgramRecord* hung =
+      StartProgram(Script("h.sh", "printf 'begun\\npart'; exec sleep 600"), u"", u"", ReadFlags).record;
   ASSERT_NE(hung, nullptr);
   ProgramWatch watch;
   watch.quiet_limit_ms = 100;

@@ -2,8 +2,8 @@
 // A temporary folder for one test, removed with everything in it at the end.
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -13,7 +13,8 @@ class TempFolder {
  public:
   TempFolder() {
     std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() / ("zen-platform-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+    path_ = std::filesystem::temp_directory_path() /
+            ("zen-platform-" + std::to_string(seed()) + "-" + std::to_string(seed()));
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {

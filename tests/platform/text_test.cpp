@@ -20,7 +20,7 @@ TEST(TextToInt, FieldConversionRules) {
 TEST(Utf8, RoundTripsHangulAndAstralCharacters) {
   std::u16string text = u"원본 폴더명 \U0001F600 /a/b";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
-  EXPECT_EQ(ToUtf8(u"\xD800"), "\xEF\xBF\xBD");     // lone surrogate
+  EXPECT_EQ(ToUtf8(u"\xD800"), "\xEF\xBF\xBD");      // lone surrogate
   EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong form refused
 }
 

@@ -18,8 +18,7 @@ struct Case {
 };
 
 std::string Name(const Case& c) {
-  return std::to_string(c.sw) + "x" + std::to_string(c.sh) + " -> " + std::to_string(c.tw) + "x" +
-         std::to_string(c.th);
+  return std::to_string(c.sw) + "x" + std::to_string(c.sh) + " -> " + std::to_string(c.tw) + "x" + std::to_string(c.th);
 }
 
 Pixels FastSmooth(const Pixels& source, const Case& c) {
@@ -41,8 +40,8 @@ void ExpectSameBytes(const Pixels& expected, const Pixels& actual, const Case& c
     if (expected[i] != actual[i]) {
       const size_t pixel = i / 4;
       FAIL() << mode << " " << Name(c) << ": pixel (" << pixel % static_cast<size_t>(c.tw) << ", "
-             << pixel / static_cast<size_t>(c.tw) << ") channel " << i % 4 << ": expected "
-             << int{expected[i]} << ", got " << int{actual[i]};
+             << pixel / static_cast<size_t>(c.tw) << ") channel " << i % 4 << ": expected " << int{expected[i]}
+             << ", got " << int{actual[i]};
     }
   }
 }
@@ -67,10 +66,10 @@ TEST(ResampleExactness, RandomSizesMatchReference) {
 
 TEST(ResampleExactness, ExtremeRatiosAndEdges) {
   const Case cases[] = {
-      {1, 1, 1, 2},     {1, 1, 2, 1},     {1, 1, 157, 3},  {1, 7, 300, 2},   {300, 2, 1, 1},
-      {2, 500, 7, 1},   {1000, 1, 3, 1},  {1, 1000, 1, 3}, {5, 5, 997, 4},   {3, 2000, 3, 1999},
-      {1999, 3, 2000, 3}, {64, 64, 1, 64}, {64, 64, 64, 1}, {17, 9, 9, 17}, {9, 17, 17, 9},
-      {40, 30, 20, 15}, {30, 40, 15, 20}, {6, 6, 6, 6},    {7, 3, 3, 7},     {2, 2, 65, 65},
+      {1, 1, 1, 2},       {1, 1, 2, 1},     {1, 1, 157, 3},  {1, 7, 300, 2}, {300, 2, 1, 1},
+      {2, 500, 7, 1},     {1000, 1, 3, 1},  {1, 1000, 1, 3}, {5, 5, 997, 4}, {3, 2000, 3, 1999},
+      {1999, 3, 2000, 3}, {64, 64, 1, 64},  {64, 64, 64, 1}, {17, 9, 9, 17}, {9, 17, 17, 9},
+      {40, 30, 20, 15},   {30, 40, 15, 20}, {6, 6, 6, 6},    {7, 3, 3, 7},   {2, 2, 65, 65},
   };
   uint32_t seed = 100;
   for (const Case& c : cases) CheckBothModes(c, seed++);

@@ -44,12 +44,11 @@ TEST(ResizeWeights, MatchTheReferenceWindowsWithoutTheirZeroEnds) {
         ASSERT_LE(start + table.taps, n);
         for (int32_t k = 0; k < table.taps; ++k) {
           const int64_t source = start + k;
-          const double expected = source >= win.first && source <= win.last
-                                      ? win.weights[static_cast<size_t>(source - win.first)]
-                                      : 0.0;
-          ASSERT_EQ(table.padded_weights[static_cast<size_t>(i) * static_cast<size_t>(table.taps) +
-                                         static_cast<size_t>(k)],
-                    expected);
+          const double expected =
+              source >= win.first && source <= win.last ? win.weights[static_cast<size_t>(source - win.first)] : 0.0;
+          ASSERT_EQ(
+              table.padded_weights[static_cast<size_t>(i) * static_cast<size_t>(table.taps) + static_cast<size_t>(k)],
+              expected);
         }
       }
     }

@@ -16,8 +16,8 @@ Pixels MixedPicture(int32_t width, int32_t height, uint32_t seed) {
       const uint32_t noise = random.Next();
       for (int c = 0; c < 4; ++c) {
         switch (panel) {
-          case 0: p[c] = 0; break;                                   // black
-          case 1: p[c] = 255; break;                                 // white
+          case 0: p[c] = 0; break;    // black
+          case 1: p[c] = 255; break;  // white
           case 2: p[c] = static_cast<uint8_t>(noise >> (c * 6)); break;
           default: p[c] = static_cast<uint8_t>(40 + 50 * c); break;  // a flat colour
         }

@@ -17,7 +17,9 @@ class Lcg {
     state_ = state_ * 1664525u + 1013904223u;
     return state_ >> 8;
   }
-  int32_t Between(int32_t lo, int32_t hi) { return lo + static_cast<int32_t>(Next() % static_cast<uint32_t>(hi - lo + 1)); }
+  int32_t Between(int32_t lo, int32_t hi) {
+    return lo + static_cast<int32_t>(Next() % static_cast<uint32_t>(hi - lo + 1));
+  }
 
  private:
   uint32_t state_;

@@ -109,8 +109,8 @@ void JobTest::TearDown() {
 fs::path JobTest::MakePage(const std::string& relative, int width, int height, int tag, const RowPredicate& gutter) {
   const fs::path path = root_ / relative;
   fs::create_directories(path.parent_path());
-  const bool ok = WritePng(path, width, height,
-                           [&](int x, int y) { return PagePixel(x, y, tag, gutter && gutter(y)); });
+  const bool ok =
+      WritePng(path, width, height, [&](int x, int y) { return PagePixel(x, y, tag, gutter && gutter(y)); });
   EXPECT_TRUE(ok) << path;
   return path;
 }

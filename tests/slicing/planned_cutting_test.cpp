@@ -44,9 +44,9 @@ TEST_F(PlannedCuttingTest, SmartPiecesSpanTheFilesOfAFolderAndTheRunIsRecorded) 
   ASSERT_EQ(plan.runs.size(), 1u);
   ASSERT_EQ(plan.runs[0].files.size(), 2u);
   EXPECT_EQ(plan.runs[0].files[1].top, 900);
-  EXPECT_EQ(plan.runs[0].cuts, (std::vector<PlanCut>{{600, CutKind::Gutter, {580, 620}},
-                                                     {1720, CutKind::Gutter, {1700, 1740}},
-                                                     {2600, CutKind::End, {}}}));
+  EXPECT_EQ(plan.runs[0].cuts,
+            (std::vector<PlanCut>{
+                {600, CutKind::Gutter, {580, 620}}, {1720, CutKind::Gutter, {1700, 1740}}, {2600, CutKind::End, {}}}));
 }
 
 TEST_F(PlannedCuttingTest, SmartCutsRunThroughConverterStripsAndKeepTheLastPieceLong) {

@@ -54,7 +54,8 @@ TEST(ProgramLoopTest, TheStartButtonCutsTheDroppedFilesWithTheWindowsDefaults) {
   EXPECT_EQ(gui->Text(gui::CtlProgressText), u"작업 완료");
   // Height 1500, joined, jpg, prefix slice_: 3200 rows make 1500, 1500 and 200.
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(root / "ep1/slice")) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(root / "ep1/slice"))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg", "slice_3.jpg"}));
   EXPECT_TRUE(gui->MessageBoxes().empty());

@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "platform/text.h"
-#include "tests/support/psd_test_writer.h"
 #include "tests/slicing/job_fixture.h"
+#include "tests/support/psd_test_writer.h"
 
 namespace zen::test {
 namespace {
@@ -31,8 +31,8 @@ fs::path MakePsdPage(const fs::path& path, int width, int height, int tag) {
   }
   fs::create_directories(path.parent_path());
   const std::vector<uint8_t> bytes = WritePsd(psd);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 

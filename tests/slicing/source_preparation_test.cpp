@@ -54,7 +54,8 @@ class SourcePreparationTest : public JobTest {
     const std::string head =
         "-logfile\t-\t" + command + "\t" + page.string() + "\t-configPath\t" + settings.string() + "/work-";
     if (call.size() != head.size() + 7 || call.compare(0, head.size(), head) != 0 || call.back() != '/') return false;
-    return std::all_of(call.begin() + head.size(), call.end() - 1, [](char c) { return std::isalnum((unsigned char)c); });
+    return std::all_of(call.begin() + head.size(), call.end() - 1,
+                       [](char c) { return std::isalnum((unsigned char)c); });
   }
   fs::path log_;
 };
@@ -138,9 +139,8 @@ TEST_F(SourcePreparationTest, CutDetectionJoinsAStripsLastPieceToTheNextStrip) {
 TEST_F(SourcePreparationTest, LeftoversGrowAcrossStripsWithoutAGutter) {
   // Only two gutters in 40000 rows: most strips hold a single segment that ends inside a
   // panel, so the leftover is carried on through several strips and written as one piece.
-  AddSource(MakePage("ep/tall.png", 9, 40000, 0, [](int y) {
-    return (y >= 11000 && y < 11050) || (y >= 31000 && y < 31050);
-  }));
+  AddSource(MakePage("ep/tall.png", 9, 40000, 0,
+                     [](int y) { return (y >= 11000 && y < 11050) || (y >= 31000 && y < 31050); }));
   UseCutDetection(300, 1500);
   RunJob();
   EXPECT_EQ(PieceHeights(), (std::vector<int>{11025, 20000, 8975}));
@@ -340,9 +340,11 @@ TEST_F(SourcePreparationTest, TheEndOfJobBoxNamesTwentyFilesAtMostThenCountsAndN
   RunJob();
   ASSERT_EQ(gui_->MessageBoxes().size(), 1u);
   const std::u16string& text = gui_->MessageBoxes()[0].text;
-  EXPECT_NE(text.find(u"\rjunk29.png: 지원하지 않는 형식의 파일입니다.\r외 2개\r\r이전 작업의 조각 파일 2개가 남아 있습니다: " +
-                      FromUtf8((root_ / "ep/slice").string())),
-            std::u16string::npos)
+  EXPECT_NE(
+      text.find(
+          u"\rjunk29.png: 지원하지 않는 형식의 파일입니다.\r외 2개\r\r이전 작업의 조각 파일 2개가 남아 있습니다: " +
+          FromUtf8((root_ / "ep/slice").string())),
+      std::u16string::npos)
       << ToUtf8(text);
   EXPECT_EQ(text.find(u"junk30.png"), std::u16string::npos);
 }

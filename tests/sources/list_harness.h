@@ -16,14 +16,15 @@ class ListHarness {
   static std::unique_ptr<ListHarness> Install() {
     gui::HeadlessGui* headless = InstallHeadlessGui();
     headless->OpenWindow(gui::MainWindow, 470, 630, u"Zentrova V2", gui::NoWindow, true);
-    headless->CreateControl(gui::MainWindow, gui::CtlSourceList, gui::ControlKind::List, {10, 10, 450, 200}, u"",
-                            {});
+    headless->CreateControl(gui::MainWindow, gui::CtlSourceList, gui::ControlKind::List, {10, 10, 450, 200}, u"", {});
     return std::unique_ptr<ListHarness>(new ListHarness(headless));
   }
   ~ListHarness() { gui::InstallGui(nullptr); }
 
   void AnswerDialog(std::vector<std::u16string> paths) { gui_->QueueDialogAnswer(std::move(paths)); }
-  gui::DialogRecord LastDialog() const { return gui_->Dialogs().empty() ? gui::DialogRecord{} : gui_->Dialogs().back(); }
+  gui::DialogRecord LastDialog() const {
+    return gui_->Dialogs().empty() ? gui::DialogRecord{} : gui_->Dialogs().back();
+  }
   const std::vector<gui::MessageRecord>& Messages() const { return gui_->MessageBoxes(); }
   const NativeImage* RowIcon(int row) const { return gui_->RowIcon(gui::CtlSourceList, row); }
   std::vector<gui::ListColumn> Columns() const { return gui_->Control(gui::CtlSourceList)->columns; }

@@ -30,13 +30,13 @@ TEST(FilePart, AfterTheLastSlashUpToTheClosingQuoteOfAQuotedPath) {
 TEST(ExtensionPart, TextAfterTheLastDotWithItsExclusions) {
   EXPECT_EQ(ExtensionPart(u"/a/b/photo.JPG"), u"JPG"sv);
   EXPECT_EQ(ExtensionPart(u"/a/b/archive.jpg.zip"), u"zip"sv);
-  EXPECT_EQ(ExtensionPart(u"/a/b/x. jpg"), u""sv);        // space after the dot
-  EXPECT_EQ(ExtensionPart(u"/a/b.d/file"), u""sv);        // slash after the dot
-  EXPECT_EQ(ExtensionPart(u"/a/b/.jpg"), u""sv);          // dot right after a slash
-  EXPECT_EQ(ExtensionPart(u"/a/b\\.jpg"), u""sv);         // dot right after a backslash
+  EXPECT_EQ(ExtensionPart(u"/a/b/x. jpg"), u""sv);  // space after the dot
+  EXPECT_EQ(ExtensionPart(u"/a/b.d/file"), u""sv);  // slash after the dot
+  EXPECT_EQ(ExtensionPart(u"/a/b/.jpg"), u""sv);    // dot right after a slash
+  EXPECT_EQ(ExtensionPart(u"/a/b\\.jpg"), u""sv);   // dot right after a backslash
   EXPECT_EQ(ExtensionPart(u".jpg"), u""sv);
-  EXPECT_EQ(ExtensionPart(u"/a/b/name."), u""sv);         // ending in a dot
-  EXPECT_EQ(ExtensionPart(u"/a/my pics/x.png"), u"png"sv); // a space before the dot is fine
+  EXPECT_EQ(ExtensionPart(u"/a/b/name."), u""sv);           // ending in a dot
+  EXPECT_EQ(ExtensionPart(u"/a/my pics/x.png"), u"png"sv);  // a space before the dot is fine
   EXPECT_EQ(ExtensionPart(u"noextension"), u""sv);
   EXPECT_EQ(ExtensionPart(u""), u""sv);
 }
@@ -52,8 +52,8 @@ TEST(ParentFolderName, TheFolderThatDirectlyHoldsTheFile) {
 }
 
 TEST(IsAcceptedImage, OnlyTheFourFormatsInAnyCase) {
-  for (auto path : {u"/a/PHOTO.JPG"sv, u"/a/b.jpeg"sv, u"/a/b.Png"sv, u"/a/b.psd"sv, u"/a/b.PSB"sv,
-                    u"/a/folder.jpg"sv}) {
+  for (auto path :
+       {u"/a/PHOTO.JPG"sv, u"/a/b.jpeg"sv, u"/a/b.Png"sv, u"/a/b.psd"sv, u"/a/b.PSB"sv, u"/a/folder.jpg"sv}) {
     EXPECT_TRUE(IsAcceptedImage(path)) << std::string(path.begin(), path.end());
   }
   for (auto path : {u"/a/archive.jpg.zip"sv, u"/a/x. jpg"sv, u"/a/notes.txt"sv, u"/a/.jpg"sv, u"/a/jpg"sv,
@@ -65,11 +65,11 @@ TEST(IsAcceptedImage, OnlyTheFourFormatsInAnyCase) {
 TEST(BaseName, FilePartWithoutItsExtension) {
   EXPECT_EQ(BaseName(u"/a/b/page.psd"), u"page"sv);
   EXPECT_EQ(BaseName(u"/a/b/c.d.psb"), u"c.d"sv);
-  EXPECT_EQ(BaseName(u"/a/b/x. jpg"), u"x. jpg"sv);    // a blank stops the scan
+  EXPECT_EQ(BaseName(u"/a/b/x. jpg"), u"x. jpg"sv);  // a blank stops the scan
   EXPECT_EQ(BaseName(u"/a/b/x .jpg"), u"x "sv);
-  EXPECT_EQ(BaseName(u"/a/b/name."), u"name."sv);      // a final dot keeps the name
-  EXPECT_EQ(BaseName(u"/a/b/.psd"), u".psd"sv);        // the first character is not examined
-  EXPECT_EQ(BaseName(u"/a.b/plain"), u"plain"sv);      // dots of folders do not count
+  EXPECT_EQ(BaseName(u"/a/b/name."), u"name."sv);  // a final dot keeps the name
+  EXPECT_EQ(BaseName(u"/a/b/.psd"), u".psd"sv);    // the first character is not examined
+  EXPECT_EQ(BaseName(u"/a.b/plain"), u"plain"sv);  // dots of folders do not count
   EXPECT_EQ(BaseName(u"/a/b/"), u""sv);
   EXPECT_EQ(BaseName(u"\"/a/b/q.psd\""), u"q"sv);
 }

@@ -13,7 +13,7 @@ struct AboutSceneOptions {
   int32_t width = 360;                // frame pixels
   int32_t height = 320;
   int32_t antialiasing = 1;
-  std::string resource_folder;        // the folder holding the model files
+  std::string resource_folder;  // the folder holding the model files
 };
 
 // The committed model in the source tree.

@@ -1,7 +1,7 @@
 #include "tests/support/converter_test_support.h"
 
-#include <png.h>
 #include <fcntl.h>
+#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -74,8 +74,10 @@ void WriteImageData(const PsdFixture& f, std::vector<uint8_t>& out) {
     for (const auto& plane : f.planes) {
       for (uint32_t y = 0; y < f.height; ++y) {
         std::vector<uint8_t> row = PackBits(plane.data() + y * row_bytes, row_bytes);
-        if (f.large) Put32(out, static_cast<uint32_t>(row.size()));
-        else Put16(out, static_cast<uint32_t>(row.size()));
+        if (f.large)
+          Put32(out, static_cast<uint32_t>(row.size()));
+        else
+          Put16(out, static_cast<uint32_t>(row.size()));
         packed.insert(packed.end(), row.begin(), row.end());
       }
     }
@@ -83,7 +85,8 @@ void WriteImageData(const PsdFixture& f, std::vector<uint8_t>& out) {
   } else {
     std::vector<uint8_t> all;
     for (const auto& plane : f.planes) {
-      std::vector<uint8_t> stored = f.compression == 3 && !f.planes_predicted ? Predict(f, f.width, f.height, plane) : plane;
+      std::vector<uint8_t> stored =
+          f.compression == 3 && !f.planes_predicted ? Predict(f, f.width, f.height, plane) : plane;
       if (f.zip_stream_per_channel) {
         std::vector<uint8_t> z = Deflate(stored);
         out.insert(out.end(), z.begin(), z.end());
@@ -104,8 +107,10 @@ void PackRows(bool large, uint32_t height, const std::function<std::vector<uint8
   std::vector<uint8_t> packed;
   for (uint32_t y = 0; y < height; ++y) {
     std::vector<uint8_t> row = packed_row(y);
-    if (large) Put32(out, static_cast<uint32_t>(row.size()));
-    else Put16(out, static_cast<uint32_t>(row.size()));
+    if (large)
+      Put32(out, static_cast<uint32_t>(row.size()));
+    else
+      Put16(out, static_cast<uint32_t>(row.size()));
     packed.insert(packed.end(), row.begin(), row.end());
   }
   out.insert(out.end(), packed.begin(), packed.end());
@@ -123,7 +128,8 @@ std::vector<uint8_t> EncodeChannel(const PsdFixture& f, uint16_t compression, ui
   if (compression == 0) {
     out.insert(out.end(), rows.begin(), rows.end());
   } else if (compression == 1) {
-    PackRows(f.large, height, [&](uint32_t y) { return PackBits(rows.data() + y * row_bytes, row_bytes); }, out);
+    PackRows(
+        f.large, height, [&](uint32_t y) { return PackBits(rows.data() + y * row_bytes, row_bytes); }, out);
   } else if (!rows.empty()) {
     std::vector<uint8_t> z = Deflate(compression == 3 ? Predict(f, width, height, rows) : rows);
     out.insert(out.end(), z.begin(), z.end());
@@ -169,8 +175,10 @@ std::vector<uint8_t> LayerInfo(const PsdFixture& f) {
     Put16(records, static_cast<uint32_t>(layer.channels.size() + layer.painted_ids.size()));
     for (const auto& [id, rows] : layer.channels) {
       const bool mask = id == -2;
-      const uint32_t width = static_cast<uint32_t>(mask ? layer.mask->right - layer.mask->left : layer.right - layer.left);
-      const uint32_t height = static_cast<uint32_t>(mask ? layer.mask->bottom - layer.mask->top : layer.bottom - layer.top);
+      const uint32_t width =
+          static_cast<uint32_t>(mask ? layer.mask->right - layer.mask->left : layer.right - layer.left);
+      const uint32_t height =
+          static_cast<uint32_t>(mask ? layer.mask->bottom - layer.mask->top : layer.bottom - layer.top);
       std::vector<uint8_t> encoded = EncodeChannel(f, layer.compression, width, height, rows);
       Put16(records, static_cast<uint16_t>(id));
       PutLength(records, encoded.size(), f.large);
@@ -182,10 +190,13 @@ std::vector<uint8_t> LayerInfo(const PsdFixture& f) {
       std::vector<uint8_t> row(FixtureRowBytes(shape));
       std::vector<uint8_t> encoded;
       Put16(encoded, 1);
-      PackRows(f.large, static_cast<uint32_t>(layer.bottom - layer.top), [&](uint32_t y) {
-        layer.paint(id, y, row.data());
-        return PackBits(row.data(), row.size());
-      }, encoded);
+      PackRows(
+          f.large, static_cast<uint32_t>(layer.bottom - layer.top),
+          [&](uint32_t y) {
+            layer.paint(id, y, row.data());
+            return PackBits(row.data(), row.size());
+          },
+          encoded);
       Put16(records, static_cast<uint16_t>(id));
       PutLength(records, encoded.size(), f.large);
       data.insert(data.end(), encoded.begin(), encoded.end());

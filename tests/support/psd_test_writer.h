@@ -45,12 +45,12 @@ struct PsdFixture {
   uint32_t height = 1;
   uint16_t compression = 0;
   bool zip_stream_per_channel = false;
-  bool planes_predicted = false;  // compression 3: the planes already hold predicted rows
+  bool planes_predicted = false;       // compression 3: the planes already hold predicted rows
   std::optional<int16_t> layer_count;  // writes a layer section holding only this count
   // The count in an "Lr16" block after an empty layer info, as 16- and 32-bit documents keep it.
   bool layer_count_in_block = false;
-  std::vector<uint8_t> palette;        // 768 bytes for indexed images
-  std::vector<LayerFixture> layers;    // bottom first; written instead of a bare layer count
+  std::vector<uint8_t> palette;              // 768 bytes for indexed images
+  std::vector<LayerFixture> layers;          // bottom first; written instead of a bare layer count
   std::optional<bool> has_real_merged_data;  // writes the version-info resource (1057)
   // Each channel's rows as stored: big-endian samples, 1-bit rows padded to bytes.
   std::vector<std::vector<uint8_t>> planes;

@@ -23,7 +23,9 @@ class MeshWriter {
     text_ += line;
     return count_++;
   }
-  void Triangle(int a, int b, int c) { text_ += "t " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n"; }
+  void Triangle(int a, int b, int c) {
+    text_ += "t " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
+  }
   const std::string& Text() const { return text_; }
 
  private:

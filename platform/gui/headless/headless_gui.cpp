@@ -43,8 +43,10 @@ void HeadlessGui::ShowWindow(WindowId id, bool visible) {
     window.frame_y = (ScreenHeight - window.height - TitleBarHeight) / 2;
   }
   window.visible = visible;
-  if (visible) active_window_ = id;
-  else if (active_window_ == id) active_window_ = window.parent;
+  if (visible)
+    active_window_ = id;
+  else if (active_window_ == id)
+    active_window_ = window.parent;
 }
 
 void HeadlessGui::EnableWindow(WindowId id, bool enabled) {
@@ -165,9 +167,7 @@ void HeadlessGui::SetState(ControlId id, int state) {
         c->label = c->items[static_cast<size_t>(state)];
       }
       break;
-    case ControlKind::ProgressBar:
-      c->state = std::clamp(state, 0, 100);
-      break;
+    case ControlKind::ProgressBar: c->state = std::clamp(state, 0, 100); break;
     case ControlKind::Option:
       if (state != 0) {
         // The other options of the same run of consecutive options are cleared.
@@ -188,12 +188,8 @@ void HeadlessGui::SetState(ControlId id, int state) {
       }
       c->state = state != 0 ? 1 : 0;
       break;
-    case ControlKind::CheckBox:
-      c->state = state != 0 ? 1 : 0;
-      break;
-    default:
-      c->state = state;
-      break;
+    case ControlKind::CheckBox: c->state = state != 0 ? 1 : 0; break;
+    default: c->state = state; break;
   }
 }
 

@@ -96,8 +96,8 @@ class HeadlessGui final : public WindowSystem {
   static constexpr int TitleBarHeight = 22;
 
   // --- WindowSystem ----------------------------------------------------------------
-  bool OpenWindow(WindowId id, int content_width, int content_height, std::u16string_view title,
-                  WindowId parent, bool can_minimise) override;
+  bool OpenWindow(WindowId id, int content_width, int content_height, std::u16string_view title, WindowId parent,
+                  bool can_minimise) override;
   void ShowWindow(WindowId id, bool visible) override;
   void EnableWindow(WindowId id, bool enabled) override;
   bool WindowEnabled(WindowId id) override;

@@ -47,15 +47,16 @@ QWidget* QtGui::ControlWidget(ControlId id) const {
 
 void QtGui::ConnectPressed(ControlId id, QWidget* widget) {
   auto* button = static_cast<QAbstractButton*>(widget);
-  QObject::connect(button, &QAbstractButton::clicked, button, [this, id] { PushControlEvent(id, EventSubtype::Pressed); });
+  QObject::connect(button, &QAbstractButton::clicked, button,
+                   [this, id] { PushControlEvent(id, EventSubtype::Pressed); });
 }
 
 QWidget* QtGui::MakeEntry(ControlId id, QWidget* parent, const ControlOptions& options) {
   auto* edit = new QLineEdit(parent);
   const int length = options.max_length > 0 ? options.max_length : 32767;
   // A pattern, not QIntValidator: that one follows the locale and accepts signs.
-  edit->setValidator(new QRegularExpressionValidator(
-      QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(length)), edit));
+  edit->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(length)), edit));
   edit->setMaxLength(length);
   QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id] { PushControlEvent(id, EventSubtype::Changed); });
   focus_reporter_->Watch(edit, id);
@@ -67,7 +68,7 @@ QWidget* QtGui::MakeCombo(ControlId id, QWidget* parent, bool editable) {
   combo->setEditable(editable);
   if (editable) {
     combo->setInsertPolicy(QComboBox::NoInsert);  // Return must not add the text as an item
-    combo->setCompleter(nullptr);                  // no inline completion while typing
+    combo->setCompleter(nullptr);                 // no inline completion while typing
     QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
                      [this, id] { PushControlEvent(id, EventSubtype::Changed); });
   }

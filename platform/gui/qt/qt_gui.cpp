@@ -1,5 +1,4 @@
 // The Qt window system: windows, fonts, the event queue and the screen.
-#include <QVariant>
 #include <QCursor>
 #include <QFile>
 #include <QFocusEvent>
@@ -10,6 +9,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QShortcut>
+#include <QVariant>
 #include <QWindow>
 
 #include "platform/gui/qt/qt_gui_impl.h"
@@ -70,8 +70,8 @@ void QtGui::ChooseKoreanFont() {
 
 // --- windows -------------------------------------------------------------------------
 
-bool QtGui::OpenWindow(WindowId id, int content_width, int content_height, std::u16string_view title,
-                       WindowId parent, bool can_minimise) {
+bool QtGui::OpenWindow(WindowId id, int content_width, int content_height, std::u16string_view title, WindowId parent,
+                       bool can_minimise) {
   if (id < 0 || content_width <= 0 || content_height <= 0) return false;
   if (windows_.count(id)) return false;
   QWidget* parent_widget = WindowWidget(parent);
@@ -81,7 +81,10 @@ bool QtGui::OpenWindow(WindowId id, int content_width, int content_height, std::
                           Qt::WindowCloseButtonHint;
   if (can_minimise) flags |= Qt::WindowMinimizeButtonHint;
   auto* window = new TopWindow(
-      parent_widget, flags, [this, id] { Push(Event{EventKind::Close, id, NoControl, EventSubtype::None, {}}); },
+      parent_widget, flags,
+      [this, id] {
+        Push(Event{EventKind::Close, id, NoControl, EventSubtype::None, {}});
+      },
       [this, id] {
         if (WindowEnabled(id)) Push(Event{EventKind::Cancel, id, NoControl, EventSubtype::None, {}});
       });
@@ -98,8 +101,9 @@ bool QtGui::OpenWindow(WindowId id, int content_width, int content_height, std::
     // Ctrl+Q by name: some platform themes (offscreen, bare X) bind no standard Quit key.
     auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), window);
     quit->setContext(Qt::ApplicationShortcut);
-    QObject::connect(quit, &QShortcut::activated, window,
-                     [this, id] { Push(Event{EventKind::Close, id, NoControl, EventSubtype::None, {}}); });
+    QObject::connect(quit, &QShortcut::activated, window, [this, id] {
+      Push(Event{EventKind::Close, id, NoControl, EventSubtype::None, {}});
+    });
   }
   return true;
 }
@@ -281,8 +285,8 @@ int QtGui::PointerY() { return QCursor::pos().y(); }
 int64_t QtGui::WindowBackgroundColour() {
   const QColor c = QApplication::palette().color(QPalette::Active, QPalette::Window);
   if (!c.isValid()) return -1;
-  return static_cast<int64_t>(ColourPack(static_cast<uint32_t>(c.red()), static_cast<uint32_t>(c.green()),
-                                         static_cast<uint32_t>(c.blue())));
+  return static_cast<int64_t>(
+      ColourPack(static_cast<uint32_t>(c.red()), static_cast<uint32_t>(c.green()), static_cast<uint32_t>(c.blue())));
 }
 
 void QtGui::PresentFrame(WindowId window, Rect area, const uint8_t* rgba, int width, int height) {

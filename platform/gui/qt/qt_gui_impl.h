@@ -3,12 +3,12 @@
 // program sees the WindowSystem interface.
 #include <QApplication>
 #include <QButtonGroup>
+#include <QFocusEvent>
 #include <QFont>
 #include <QPointer>
 #include <QTranslator>
-#include <QFocusEvent>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -25,8 +25,8 @@ class QtGui final : public WindowSystem {
   QtGui(int& argc, char** argv);
   ~QtGui() override;
 
-  bool OpenWindow(WindowId id, int content_width, int content_height, std::u16string_view title,
-                  WindowId parent, bool can_minimise) override;
+  bool OpenWindow(WindowId id, int content_width, int content_height, std::u16string_view title, WindowId parent,
+                  bool can_minimise) override;
   void ShowWindow(WindowId id, bool visible) override;
   void EnableWindow(WindowId id, bool enabled) override;
   bool WindowEnabled(WindowId id) override;
@@ -99,8 +99,8 @@ class QtGui final : public WindowSystem {
     QPointer<QButtonGroup> group;  // options
   };
 
-  QWidget* MakeWidget(ControlId id, ControlRecord& record, QWidget* parent, Rect geometry,
-                      std::u16string_view label, const ControlOptions& options);
+  QWidget* MakeWidget(ControlId id, ControlRecord& record, QWidget* parent, Rect geometry, std::u16string_view label,
+                      const ControlOptions& options);
   QWidget* MakeEntry(ControlId id, QWidget* parent, const ControlOptions& options);
   QWidget* MakeCombo(ControlId id, QWidget* parent, bool editable);
   QWidget* MakeList(ControlId id, QWidget* parent, WindowId window);

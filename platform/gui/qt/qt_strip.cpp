@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
@@ -35,8 +35,8 @@ void StripCanvas::SetContent(const StripContent& content) {
   if (content_.factor < 1) content_.factor = 1;
   const NativeImage* image = content_.picture;
   picture_ = image && image->pixels && image->width > 0 && image->height > 0
-                 ? QImage(image->pixels.get(), image->width, image->height,
-                          static_cast<qsizetype>(image->width) * 4, QImage::Format_RGBA8888)
+                 ? QImage(image->pixels.get(), image->width, image->height, static_cast<qsizetype>(image->width) * 4,
+                          QImage::Format_RGBA8888)
                  : QImage();
   selected_ = NoLine;
   dragging_ = false;
@@ -57,13 +57,9 @@ void StripCanvas::SetZoom(int percent) {
   update();
 }
 
-double StripCanvas::RowToY(int64_t row) const {
-  return static_cast<double>(row) / content_.factor * zoom_ / 100.0;
-}
+double StripCanvas::RowToY(int64_t row) const { return static_cast<double>(row) / content_.factor * zoom_ / 100.0; }
 
-int64_t StripCanvas::YToRow(double y) const {
-  return std::llround(y * 100.0 / zoom_ * content_.factor);
-}
+int64_t StripCanvas::YToRow(double y) const { return std::llround(y * 100.0 / zoom_ * content_.factor); }
 
 size_t StripCanvas::LineNear(double y) const {
   size_t best = NoLine;
@@ -117,13 +113,11 @@ void StripCanvas::DrawLabels(QPainter& painter, const QRect& area) const {
     if (y < area.top() - 2 * line_height || y > area.bottom() + 2 * line_height) continue;
     const bool too_tall = content_.piece_limit > 0 && height > content_.piece_limit;
     painter.setPen(too_tall ? FlagColour : palette().color(QPalette::WindowText));
-    const QString label = QString::fromUtf16(u"%1번 조각  %2px")
-                              .arg(content_.first_number + static_cast<int64_t>(i))
-                              .arg(height);
+    const QString label =
+        QString::fromUtf16(u"%1번 조각  %2px").arg(content_.first_number + static_cast<int64_t>(i)).arg(height);
     painter.drawText(QPointF(x, y), label);
     if (too_tall) {
-      painter.drawText(QPointF(x, y + line_height),
-                       QString::fromUtf16(u"⚠ 최대 %1px 초과").arg(content_.piece_limit));
+      painter.drawText(QPointF(x, y + line_height), QString::fromUtf16(u"⚠ 최대 %1px 초과").arg(content_.piece_limit));
     }
   }
 }

@@ -21,7 +21,7 @@ class StripCanvas final : public QWidget {
   // Where a row of the full image is drawn, and back (points from the canvas's top).
   double RowToY(int64_t row) const;
   int64_t YToRow(double y) const;
-  int PictureWidth() const;  // in points at the current zoom
+  int PictureWidth() const;               // in points at the current zoom
   static constexpr int LabelWidth = 150;  // the column of piece labels right of the picture
 
  protected:

@@ -86,13 +86,17 @@ bool HasLocalFiles(const QMimeData* mime) {
 }  // namespace
 
 void DropTree::dragEnterEvent(QDragEnterEvent* event) {
-  if (HasLocalFiles(event->mimeData())) event->acceptProposedAction();
-  else event->ignore();
+  if (HasLocalFiles(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void DropTree::dragMoveEvent(QDragMoveEvent* event) {
-  if (HasLocalFiles(event->mimeData())) event->acceptProposedAction();
-  else event->ignore();
+  if (HasLocalFiles(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void DropTree::dropEvent(QDropEvent* event) {

@@ -61,7 +61,8 @@ TEST_F(DesktopTest, TheAboutWindowBelongsToTheMainWindowAndGetsTheKeyboardBackAf
 }
 
 TEST_F(DesktopTest, AMessageBoxKeepsALongLineWhole) {
-  const std::u16string line = u"저장 폴더에 같은 이름의 파일이 있어서 이번 작업에서는 그 파일을 덮어쓰지 않고 건너뛰었습니다.";
+  const std::u16string line =
+      u"저장 폴더에 같은 이름의 파일이 있어서 이번 작업에서는 그 파일을 덮어쓰지 않고 건너뛰었습니다.";
   int label_height = 0, line_height = 0;
   QTimer::singleShot(50, [&] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {

@@ -113,8 +113,8 @@ TEST_F(QtGuiTest, FocusChangesReachTheQueue) {
 TEST_F(QtGuiTest, DroppedFileUrlsArriveAsPathsJoinedByLineFeeds) {
   auto* tree = Widget<QTreeWidget>(CtlSourceList);
   QMimeData mime;
-  mime.setUrls({QUrl::fromLocalFile(QString::fromUtf8("/만화/1화/b.jpg")), QUrl::fromLocalFile(QStringLiteral("/a/a.png")),
-                QUrl(QStringLiteral("https://example.com/x.jpg"))});
+  mime.setUrls({QUrl::fromLocalFile(QString::fromUtf8("/만화/1화/b.jpg")),
+                QUrl::fromLocalFile(QStringLiteral("/a/a.png")), QUrl(QStringLiteral("https://example.com/x.jpg"))});
   const QPoint at(50, 50);
   QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(tree->viewport(), &enter);

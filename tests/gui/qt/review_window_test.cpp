@@ -142,13 +142,13 @@ TEST_F(ReviewWindowTest, EditedCutsAreWhatSavingWritesAndClosingWritesNothing) {
 
   OpenAndPlan();
   ASSERT_EQ(Rows(), planned);
-  Drag(planned[0], planned[0] - 60);                           // move
-  Mouse(QEvent::MouseButtonDblClick, 100, Qt::LeftButton);     // add
+  Drag(planned[0], planned[0] - 60);                            // move
+  Mouse(QEvent::MouseButtonDblClick, 100, Qt::LeftButton);      // add
   Mouse(QEvent::MouseButtonPress, planned[1], Qt::LeftButton);  // select ...
   Mouse(QEvent::MouseButtonRelease, planned[1], Qt::NoButton);
   QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-  QCoreApplication::sendEvent(Canvas(), &del);                 // ... and remove
-  Mouse(QEvent::MouseButtonPress, 1200, Qt::LeftButton);        // the end stays
+  QCoreApplication::sendEvent(Canvas(), &del);            // ... and remove
+  Mouse(QEvent::MouseButtonPress, 1200, Qt::LeftButton);  // the end stays
   QKeyEvent end_del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
   QCoreApplication::sendEvent(Canvas(), &end_del);
   RunUntil([&] { return gui->PendingEvents() == 0; });
