@@ -69,18 +69,14 @@ std::string PlanProblemText(const PlanProblem& p) {
   return "fits";
 }
 
-void PreviewRows::SourceRows(size_t run, const NativeImage& rows) {
-  while (copies_.size() <= run) copies_.emplace_back(ReductionFor(rows.width, PictureMostWidth));
-  copies_[run].AddRows(rows);
-}
-
-bool PreviewRows::Write(const CutPlan& plan, const std::string& path, std::FILE* err) const {
+bool WritePreview(const std::vector<ReducedCopy>& copies, const CutPlan& plan, const std::string& path,
+                  std::FILE* err) {
   bool written = true;
-  for (size_t run = 0; run < plan.runs.size() && run < copies_.size(); ++run) {
+  for (size_t run = 0; run < plan.runs.size() && run < copies.size(); ++run) {
     const std::string name = run == 0 ? path : NumberedPath(path, run + 1);  // FILE, FILE-2, ...
-    const std::unique_ptr<NativeImage> reduced = copies_[run].Picture();
+    const std::unique_ptr<NativeImage> reduced = copies[run].Picture();
     const std::unique_ptr<NativeImage> picture =
-        reduced ? DrawPlanPicture(*reduced, copies_[run].factor(), plan.runs[run], FirstPieceNumber(plan, run))
+        reduced ? DrawPlanPicture(*reduced, copies[run].factor(), plan.runs[run], FirstPieceNumber(plan, run))
                 : nullptr;
     if (!picture || !SavePicture(*picture, name)) {
       std::fprintf(err, "zentrova-slice: could not write %s\n", name.c_str());

@@ -18,16 +18,9 @@ std::optional<CutPlan> ReadPlanFile(const std::string& file, std::FILE* err);
 // A plan problem in words (English, as the rest of the command line speaks).
 std::string PlanProblemText(const PlanProblem& problem);
 
-// Reduced copies of every run, made from the rows the job loads.
-class PreviewRows final : public SourceRowsSink {
- public:
-  void SourceRows(size_t run, const NativeImage& rows) override;
-  // One picture per run: `path` itself for one run, "name-N.png" for run N of several.
-  // False (after a message on `err`) when one could not be written.
-  bool Write(const CutPlan& plan, const std::string& path, std::FILE* err) const;
-
- private:
-  std::vector<ReducedCopy> copies_;
-};
+// One picture per run, drawn over the runs' reduced copies: `path` itself for one run,
+// "name-N.png" for run N of several. False (after a message on `err`) when one could not
+// be written.
+bool WritePreview(const std::vector<ReducedCopy>& copies, const CutPlan& plan, const std::string& path, std::FILE* err);
 
 }  // namespace zen::batch

@@ -23,6 +23,7 @@
 #include "platform/prefs_file.h"
 #include "platform/text.h"
 #include "platform/trash.h"
+#include "slicing/reduced_runs.h"
 #include "slicing/slicing_job.h"
 #include "sources/source_list.h"
 
@@ -246,7 +247,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   }
 
   BatchReport report;
-  PreviewRows preview;
+  ReducedRuns preview;
   const bool previewing = !options.preview_file.empty();
   if (previewing) TheSlicingJob().next_request.rows = &preview;
   {
@@ -262,7 +263,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   }
 
   int status = ReportProblems(report, *gui, resolved, err);
-  if (previewing && !preview.Write(report.plan(), resolved.preview_file, err)) status = ExitIncomplete;
+  if (previewing && !WritePreview(preview.copies(), report.plan(), resolved.preview_file, err)) status = ExitIncomplete;
   if (options.json) {
     std::fprintf(out, "%s\n", report.ToJson().c_str());
     if (!options.quiet) PrintSummary(report, options.dry_run, err);

@@ -156,7 +156,7 @@ void TakePlan() {
 void StartPlanning() {
   ReviewState& review = Review();
   review.planning = true;
-  review.rows = ReviewRows{};
+  review.rows = ReducedRuns{};
   review.lines.clear();
   Gui().SetStrip(gui::CtlReviewStrip, gui::StripContent{});
   ShowSummary();
@@ -275,11 +275,6 @@ CutPlan EditedPlan() {
   return plan;
 }
 
-void ReviewRows::SourceRows(size_t run, const NativeImage& rows) {
-  while (copies_.size() <= run) copies_.emplace_back(ReductionFor(rows.width, PictureMostWidth));
-  copies_[run].AddRows(rows);
-}
-
 ReviewState& Review() {
   static ReviewState state;
   return state;
@@ -295,7 +290,7 @@ void ResetReviewState() {
   review.factors.clear();
   review.skipped.clear();
   review.run = 0;
-  review.rows = ReviewRows{};
+  review.rows = ReducedRuns{};
 }
 
 void ShowReviewWindow() {

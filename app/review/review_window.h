@@ -10,19 +10,10 @@
 #include "planning/cut_plan.h"
 #include "planning/reduced_copy.h"
 #include "platform/gui/window_system.h"
+#include "slicing/reduced_runs.h"
 #include "slicing/slicing_job.h"
 
 namespace zen {
-
-// Reduced copies of every run, made from the rows the planning job loads.
-class ReviewRows final : public SourceRowsSink {
- public:
-  void SourceRows(size_t run, const NativeImage& rows) override;
-  std::vector<ReducedCopy>& copies() { return copies_; }
-
- private:
-  std::vector<ReducedCopy> copies_;
-};
 
 struct ReviewState {
   bool open = false;
@@ -33,7 +24,7 @@ struct ReviewState {
   std::vector<int32_t> factors;
   std::vector<FileProblem> skipped;  // sources the planning could not load
   size_t run = 0;                    // shown in the strip
-  ReviewRows rows;
+  ReducedRuns rows;                  // made while planning
 };
 
 ReviewState& Review();
