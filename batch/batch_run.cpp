@@ -1,5 +1,6 @@
 #include "batch/batch_run.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -159,22 +160,26 @@ bool NamesUsable(std::FILE* err) {
 }
 
 // While the job runs, what is written to standard output (the converter's log, which it
-// inherits) goes to standard error instead, so the report stays alone on the output.
-class OutputToErrors {
+// inherits) goes to standard error instead, so the report stays alone on the output; with
+// --quiet it goes nowhere, since every failure it tells of is in the report too.
+class OutputAside {
  public:
-  OutputToErrors(std::FILE* out, std::FILE* err) : out_(out) {
+  OutputAside(std::FILE* out, std::FILE* err, bool quiet) : out_(out) {
     std::fflush(out_);
     saved_ = dup(fileno(out_));
-    if (saved_ >= 0) dup2(fileno(err), fileno(out_));
+    if (saved_ < 0) return;
+    const int nowhere = quiet ? open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
+    dup2(nowhere >= 0 ? nowhere : fileno(err), fileno(out_));
+    if (nowhere >= 0) close(nowhere);
   }
-  ~OutputToErrors() {
+  ~OutputAside() {
     std::fflush(out_);
     if (saved_ < 0) return;
     dup2(saved_, fileno(out_));
     close(saved_);
   }
-  OutputToErrors(const OutputToErrors&) = delete;
-  OutputToErrors& operator=(const OutputToErrors&) = delete;
+  OutputAside(const OutputAside&) = delete;
+  OutputAside& operator=(const OutputAside&) = delete;
 
  private:
   std::FILE* out_;
@@ -251,7 +256,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) {
   const bool previewing = !options.preview_file.empty();
   if (previewing) TheSlicingJob().next_request.rows = &preview;
   {
-    OutputToErrors quiet_output(out, err);
+    OutputAside converter_log(out, err, options.quiet);
     BatchProgress progress(report, err, !options.quiet && isatty(fileno(err)));
     report.on_change = [&progress] { progress.Update(); };
     TheSlicingJob().host.observer = &report;

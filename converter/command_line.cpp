@@ -99,7 +99,9 @@ int RunConverter(const std::vector<std::string>& words, std::FILE* out, std::FIL
   if (ok) {
     log.Line("done");
   } else {
-    std::fprintf(err, "ZenHelper: %s\n", error.c_str());
+    // A log on standard output carries the reason itself; saying it on standard error too
+    // repeated it beside the caller's own report of the failure.
+    if (log.out != out) std::fprintf(err, "ZenHelper: %s\n", error.c_str());
     log.Line(std::string(kConverterFailedWord) + error);
   }
   if (log_file) std::fclose(log_file);

@@ -258,6 +258,9 @@ TEST_F(BatchCliTest, EverySkippedSourceSaysWhyAndTheOthersAreStillCut) {
   skipped("006.psd", "the converter failed: PSD: ");  // its own words follow
   skipped("missing.png", "file not found");
   EXPECT_EQ(Listing(root_ / "ep1" / "slice"), (std::vector<std::string>{"slice_1.jpg", "slice_2.jpg"}));
+  // Quiet, the converter's reason is said once: in the report, not also by the converter.
+  const std::string quiet = Run("--no-config --quiet ep1/006.psd").err;
+  EXPECT_EQ(quiet.find("PSD: "), quiet.rfind("PSD: ")) << quiet;
   // A page over the pixel budget (here one million) is skipped before it is loaded.
   fs::create_directories(root_ / "ep2");
   WritePage(root_ / "ep2" / "big.png", 690, 1500, 0, 0, CodecPng);

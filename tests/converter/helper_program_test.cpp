@@ -191,7 +191,7 @@ TEST(ZenHelper, APngFarTooSmallForItsSizeIsRefusedAtOnce) {
   test::RunResult run =
       RunHelper({"-logfile", "-", "-convertSlice", folder.File("bomb.png"), "-configPath", settings.Slash()});
   EXPECT_NE(run.status, 0);
-  EXPECT_NE(run.err.find("too small"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("too small"), std::string::npos) << run.out;
   EXPECT_TRUE(settings.Names().empty());
 }
 
@@ -209,7 +209,7 @@ TEST(ZenHelper, ADamagedPngDataChunkFailsAndLeavesNoStrips) {
   test::RunResult run =
       RunHelper({"-logfile", "-", "-convertSlice", folder.File("tall.png"), "-configPath", settings.Slash()});
   EXPECT_NE(run.status, 0);
-  EXPECT_NE(run.err.find("PNG"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("PNG"), std::string::npos) << run.out;
   EXPECT_TRUE(settings.Names().empty());
 }
 
@@ -225,7 +225,8 @@ TEST(ZenHelper, FailuresLeaveNoFilesAndSayWhy) {
     test::RunResult run =
         RunHelper({"-logfile", "-", command, folder.File("cut.psd"), "-configPath", settings.Slash()});
     EXPECT_NE(run.status, 0) << command;
-    EXPECT_NE(run.err.find("PSD"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("failed: PSD"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "") << "said once, in the log";
   }
   EXPECT_TRUE(settings.Names().empty());
 
