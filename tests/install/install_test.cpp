@@ -75,7 +75,7 @@ TEST_F(InstallTest, TheInstalledBatchCommandCutsAnOverTallPageThroughItsOwnBundl
   WritePng(work.File("ep/tall.png"), PatternImage(40, 33000));
   const std::string command = "XDG_CONFIG_HOME='" + work.File("config") + "' '" +
                               Installed("bin/zentrova-slice").string() +
-                              "' --no-config --quiet --mode fixed --height 1500 --format png '" +
+                              "' --no-config --mode fixed --height 1500 --format png '" +
                               work.File("ep/tall.png") + "' > '" + work.File("log") + "' 2>&1";
   ASSERT_TRUE(Shell(command)) << ReadText(work.File("log"));
   // 22 pieces: 33000 rows are above the strip limit, so the converter ran from the bundle.
