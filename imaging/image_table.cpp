@@ -1,6 +1,8 @@
 // The numbered image table: creating, freeing, copying and cutting out images.
 #include "imaging/image_table.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -160,6 +162,17 @@ ImageTable& TheImageTable() {
   return table;
 }
 
+// A large store is touched page by page as it is first written (a decode, a resize), and
+// each 4 KB page costs a fault; asked for in 2 MB pages, the kernel faults a 512th as often.
+// Only the whole 2 MB pages inside the block are asked for; the rest stays as it is.
+void AskForLargePages(uint8_t* block, size_t bytes) {
+  constexpr uintptr_t kLarge = 2u << 20;
+  if (bytes < 8 * kLarge) return;
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(block) + kLarge - 1) & ~(kLarge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kLarge - 1);
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
 std::unique_ptr<NativeImage> NewNativeImage(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) return nullptr;
   const auto w = static_cast<size_t>(width);
@@ -168,6 +181,7 @@ std::unique_ptr<NativeImage> NewNativeImage(int32_t width, int32_t height) {
   try {
     auto image = std::make_unique<NativeImage>();
     image->pixels.reset(new uint8_t[w * h * 4]);
+    AskForLargePages(image->pixels.get(), w * h * 4);
     image->width = width;
     image->height = height;
     return image;

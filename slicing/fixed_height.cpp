@@ -1,6 +1,7 @@
 // Fixed-height cutting: one band of the source per step into the open piece, which may
 // run on into the next source (joined mode, or the next strip of an over-tall source).
 #include <algorithm>
+#include <cstring>
 
 #include "imaging/image_table.h"
 #include "slicing/job_internal.h"
@@ -20,12 +21,21 @@ void DrawOnto(ImageId target, ImageId image, int32_t x, int32_t y) {
   DrawingStop();
 }
 
+// Two pixels a word, so the test runs at the speed of memory: the alpha bytes (the top
+// byte of each pixel read as a little-endian word) of the AND of all words.
 bool AllOpaque(const NativeImage& image) {
+  constexpr uint64_t kAlphas = 0xFF000000FF000000u;
   const uint8_t* p = image.pixels.get();
-  const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-  uint8_t all = 255;
-  for (size_t i = 0; i < count; ++i) all &= p[i * 4 + 3];
-  return all == 255;
+  const size_t bytes = image.ByteCount();
+  uint64_t all = ~uint64_t{0};
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, p + i, 8);
+    all &= word;
+  }
+  if (i < bytes) all &= 0xFFFFFFFF00FFFFFFu | uint64_t{p[i + 3]} << 24;  // an odd last pixel
+  return (all & kAlphas) == kAlphas;
 }
 
 // A band that makes a whole piece on its own. Drawing it onto a fresh opaque canvas gives
