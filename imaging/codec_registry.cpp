@@ -1,6 +1,7 @@
 // The codec lists and the two entry points that use them: ImageLoad and ImageSave.
 #include "imaging/codec_registry.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -61,30 +62,28 @@ ImageRecord* CreateForLoad(ImageId number, DecodeState& state, std::intptr_t* re
 // Steps 2 to 7 of a load over an input the state already holds. Image data that is
 // damaged or cut short fails the load, rather than passing for a page with blank rows.
 std::intptr_t LoadFromState(ImageId number, DecodeState& state) {
-  state.failure = LoadFailure::None;
-  const DecoderEntry* decoder = ProbeInput(state);
-  state.decoder = decoder;
-  if (!decoder) {
-    if (state.failure == LoadFailure::None) state.failure = LoadFailure::NotAnImage;
-    return 0;
-  }
   std::intptr_t result = 0;
-  ImageRecord* record = CreateForLoad(number, state, &result);
+  ImageRecord* record = BeginLoad(number, state, &result);
   if (record) {
-    record->file_depth = state.file_depth;
-    record->codec_id = decoder->id;
-    record->frame_count = state.frame_count;
-    const int32_t rows = decoder->decode(state, *record->native);
+    const int32_t rows = state.decoder->decode(state, *record->native);
     if (rows < record->native->height) state.failure = LoadFailure::Damaged;
   }
-  decoder->close(state);
-  state.ClearPrivate();
-  state.decoder = nullptr;
-  if (record && state.failure != LoadFailure::None) {
-    ImageFree(number == AnyNumber ? result : number);
-    record = nullptr;
-  }
-  return record ? result : 0;
+  EndLoad(number, state, record ? result : 0);
+  return record && state.failure == LoadFailure::None ? result : 0;
+}
+
+// Opens the file for a load; the reason when it cannot be.
+LoadFailure OpenInput(DecodeState& state, std::u16string_view path) {
+  if (path.empty()) return LoadFailure::Missing;
+  state.path = ToUtf8(path);
+  state.file = std::fopen(state.path.c_str(), "rb");
+  if (state.file) return LoadFailure::None;
+  return errno == ENOENT || errno == ENOTDIR ? LoadFailure::Missing : LoadFailure::NotReadable;
+}
+
+void CloseInput(DecodeState& state) {
+  if (state.file) std::fclose(state.file);
+  state.file = nullptr;
 }
 
 const EncoderEntry* FindEncoder(uint32_t codec) {
@@ -142,6 +141,86 @@ void RegisterAllCodecs() {
   RegisterJpegCodec();
 }
 
+ImageRecord* BeginLoad(ImageId number, DecodeState& state, std::intptr_t* result) {
+  state.failure = LoadFailure::None;
+  const DecoderEntry* decoder = ProbeInput(state);
+  state.decoder = decoder;
+  if (!decoder) {
+    if (state.failure == LoadFailure::None) state.failure = LoadFailure::NotAnImage;
+    return nullptr;
+  }
+  ImageRecord* record = CreateForLoad(number, state, result);
+  if (record) {
+    record->file_depth = state.file_depth;
+    record->codec_id = decoder->id;
+    record->frame_count = state.frame_count;
+  }
+  return record;
+}
+
+void EndLoad(ImageId number, DecodeState& state, std::intptr_t result) {
+  if (state.decoder) state.decoder->close(state);
+  state.ClearPrivate();
+  state.decoder = nullptr;
+  if (result != 0 && state.failure != LoadFailure::None) ImageFree(number == AnyNumber ? result : number);
+}
+
+// --- loading rows a batch at a time --------------------------------------------
+
+RowLoad::RowLoad() = default;
+RowLoad::~RowLoad() { End(); }
+
+void RowLoad::End() {
+  if (!state_) return;
+  EndLoad(number_, *state_, 0);
+  CloseInput(*state_);
+  state_.reset();
+}
+
+bool RowLoad::Begin(ImageId number, std::u16string_view path, LoadFailure* failure) {
+  End();
+  number_ = number;
+  result_ = 0;
+  done_ = 0;
+  height_ = 0;
+  state_ = std::make_unique<DecodeState>();
+  failure_ = OpenInput(*state_, path);
+  ImageRecord* record = failure_ == LoadFailure::None ? BeginLoad(number, *state_, &result_) : nullptr;
+  if (record) {
+    store_ = record->native.get();
+    height_ = record->native->height;
+  } else if (failure_ == LoadFailure::None) {
+    failure_ = state_->failure;
+  }
+  if (failure) *failure = failure_;
+  if (!record) End();
+  return record != nullptr;
+}
+
+bool RowLoad::Continue(int32_t rows) {
+  if (!state_) return Complete();
+  // The image may have been freed (or another made under its number) since: not ours to fill.
+  ImageRecord* record = FindImage(number_ == AnyNumber ? result_ : number_);
+  if (!record || record->native.get() != store_) {
+    End();
+    return false;
+  }
+  const DecoderEntry& decoder = *state_->decoder;
+  const int32_t until = decoder.decode_rows ? std::clamp(rows, done_, height_) : height_;
+  if (until <= done_) return true;
+  const int32_t got = decoder.decode_rows ? decoder.decode_rows(*state_, *record->native, until)
+                                          : decoder.decode(*state_, *record->native);
+  if (got < until && state_->failure == LoadFailure::None) state_->failure = LoadFailure::Damaged;
+  failure_ = state_->failure;
+  if (failure_ == LoadFailure::None) done_ = std::min(got, height_);
+  if (failure_ != LoadFailure::None || done_ == height_) {
+    EndLoad(number_, *state_, failure_ != LoadFailure::None ? result_ : 0);
+    CloseInput(*state_);
+    state_.reset();
+  }
+  return failure_ == LoadFailure::None;
+}
+
 // --- the decode state --------------------------------------------------------
 
 bool DecodeState::Rewind() {
@@ -194,18 +273,11 @@ void DecodeState::ClearPrivate() {
 std::intptr_t ImageLoad(ImageId number, std::u16string_view path, LoadFailure* failure) {
   LoadFailure ignored = LoadFailure::None;
   LoadFailure& why = failure ? *failure : ignored;
-  why = LoadFailure::Missing;
-  if (path.empty()) return 0;
   DecodeState& state = TheCodecRegistry().decode;
-  state.path = ToUtf8(path);
-  state.file = std::fopen(state.path.c_str(), "rb");
-  if (!state.file) {
-    why = errno == ENOENT || errno == ENOTDIR ? LoadFailure::Missing : LoadFailure::NotReadable;
-    return 0;
-  }
+  why = OpenInput(state, path);
+  if (why != LoadFailure::None) return 0;
   const std::intptr_t result = LoadFromState(number, state);
-  std::fclose(state.file);
-  state.file = nullptr;
+  CloseInput(state);
   why = state.failure;
   return result;
 }

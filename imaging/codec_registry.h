@@ -31,6 +31,11 @@ struct DecoderEntry {
   // completed; fewer than the height (or the state's failure set) fails the load.
   int32_t (*decode)(DecodeState& state, NativeImage& store) = nullptr;
   void (*close)(DecodeState& state) = nullptr;
+  // Where rows can be read a batch at a time: decodes on until at least `until` rows from
+  // the top are complete (a decoder may go further) and returns how many are; called again
+  // with a larger `until` to go on. Fewer than asked (or the failure set) fails the load.
+  // Null: decode is the only way.
+  int32_t (*decode_rows)(DecodeState& state, NativeImage& store, int32_t until) = nullptr;
 };
 
 // The pixels to save, as 24-bit rows composited over white (or the store itself).
@@ -103,6 +108,12 @@ struct CodecRegistry {
 CodecRegistry& TheCodecRegistry();
 void AddDecoder(const DecoderEntry& entry);  // ignored when the id is already there
 void AddEncoder(const EncoderEntry& entry);
+
+// The two halves of every load over an input the state holds: the probe and the store
+// (null, with the failure in the state, when either fails), and the end, which closes the
+// decoder and empties the number when the load failed.
+ImageRecord* BeginLoad(ImageId number, DecodeState& state, std::intptr_t* result);
+void EndLoad(ImageId number, DecodeState& state, std::intptr_t result);
 
 // ImageLoad over bytes in memory instead of a file (fuzzing, tests).
 std::intptr_t ImageLoadMemory(ImageId number, const uint8_t* data, size_t size, LoadFailure* failure = nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 // Loading images from BMP, PNG and JPEG files and saving them as PNG or JPEG.
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "imaging/image_table.h"
@@ -37,6 +38,40 @@ enum class LoadFailure : uint8_t {
 // in *failure when it is given. The path is UTF-16 text, handed to the file system as
 // UTF-8. A file whose image data is damaged fails and leaves the number empty.
 std::intptr_t ImageLoad(ImageId number, std::u16string_view path, LoadFailure* failure = nullptr);
+struct DecodeState;
+
+// A load whose rows are decoded a batch at a time, so that the top of an image can be used
+// while the rest is read. The image is made under its number at once; rows below RowsDone()
+// hold nothing yet. Data found damaged later, or the number's image freed or replaced in the
+// meantime, ends the load as failed, and the number is emptied as by a failed ImageLoad.
+class RowLoad {
+ public:
+  RowLoad();
+  ~RowLoad();  // an unfinished load is dropped; the image stays under its number
+  RowLoad(const RowLoad&) = delete;
+  RowLoad& operator=(const RowLoad&) = delete;
+
+  // Opens the file, reads its header and makes the image: false (with the reason) where
+  // ImageLoad fails before decoding.
+  bool Begin(ImageId number, std::u16string_view path, LoadFailure* failure = nullptr);
+  // Decodes on until at least `rows` rows (or all) are complete; false when the load failed.
+  bool Continue(int32_t rows);
+  bool Finish() { return Continue(INT32_MAX); }
+  int32_t RowsDone() const { return done_; }
+  bool Complete() const { return height_ > 0 && done_ == height_; }
+  LoadFailure Failure() const { return failure_; }
+
+ private:
+  void End();
+  std::unique_ptr<DecodeState> state_;
+  ImageId number_ = 0;
+  std::intptr_t result_ = 0;
+  const void* store_ = nullptr;  // the image the rows go to, while the load lives
+  int32_t done_ = 0;
+  int32_t height_ = 0;
+  LoadFailure failure_ = LoadFailure::None;
+};
+
 // Non-zero on success. Depth -1 means the image's file depth.
 int ImageSave(ImageId number, std::u16string_view path, uint32_t codec, int quality, int depth);
 // The same for an image outside the table (see ImageTake); it reads only the record and

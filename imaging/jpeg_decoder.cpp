@@ -21,6 +21,9 @@ struct JpegScratch : DecoderScratch {
   JpegErrorHandler errors;
   bool created = false;
   bool cmyk = false;
+  bool started = false;
+  bool failed = false;
+  int32_t done = 0;  // rows complete from the top
   std::vector<uint8_t> cmyk_rows;
   ~JpegScratch() override {
     if (created) jpeg_destroy_decompress(&cinfo);
@@ -86,20 +89,25 @@ void CmykToRgba(const uint8_t* in, uint8_t* out, size_t width) {
   }
 }
 
-// Rows the library could not decode (an error, or compressed data cut short) leave done
-// below the height, which fails the load.
-void ReadRowsGuarded(JpegScratch* s, NativeImage* store, volatile int32_t* done) {
-  if (setjmp(s->errors.jump)) return;
+// Starts the decompression; false when the library fails or the picture is not whole.
+bool StartGuarded(JpegScratch* s, const NativeImage* store) {
+  if (setjmp(s->errors.jump)) return false;
   jpeg_start_decompress(&s->cinfo);
   if (s->cinfo.output_width != static_cast<JDIMENSION>(store->width) ||
       s->cinfo.output_height != static_cast<JDIMENSION>(store->height)) {
-    return;
+    return false;
   }
   // A progressive file's scans are read whole by now; one cut between scans would pass as
   // a blurred picture.
-  if (s->errors.input_ended) return;
+  return !s->errors.input_ended;
+}
+
+// Reads rows until `until` in reads of kRowsPerRead rows. Rows the library could not
+// decode (an error, or compressed data cut short) leave done short, which fails the load.
+void ReadRowsGuarded(JpegScratch* s, NativeImage* store, int32_t until, volatile int32_t* done) {
+  if (setjmp(s->errors.jump)) return;
   const size_t row_bytes = static_cast<size_t>(store->width) * 4;
-  while (s->cinfo.output_scanline < s->cinfo.output_height) {
+  while (static_cast<int32_t>(s->cinfo.output_scanline) < until) {
     const auto y = static_cast<int32_t>(s->cinfo.output_scanline);
     const int32_t count = store->height - y < kRowsPerRead ? store->height - y : kRowsPerRead;
     JSAMPROW rows[kRowsPerRead];
@@ -115,26 +123,40 @@ void ReadRowsGuarded(JpegScratch* s, NativeImage* store, volatile int32_t* done)
   }
 }
 
-int32_t DecodeJpeg(DecodeState& state, NativeImage& store) {
+// Rows are read in the same reads of kRowsPerRead, however the batches fall, so a batched
+// load meets a cut in the data exactly where a whole one does.
+int32_t DecodeJpegRows(DecodeState& state, NativeImage& store, int32_t until) {
   auto* scratch = static_cast<JpegScratch*>(state.scratch.get());
-  if (!scratch) return 0;
-  if (scratch->cmyk) {
-    try {
-      scratch->cmyk_rows.resize(static_cast<size_t>(store.width) * 4 * kRowsPerRead);
-    } catch (const std::bad_alloc&) {
-      state.failure = LoadFailure::TooLarge;
+  if (!scratch || scratch->failed) return scratch ? scratch->done : 0;
+  if (!scratch->started) {
+    scratch->started = true;
+    if (scratch->cmyk) {
+      try {
+        scratch->cmyk_rows.resize(static_cast<size_t>(store.width) * 4 * kRowsPerRead);
+      } catch (const std::bad_alloc&) {
+        state.failure = LoadFailure::TooLarge;
+        scratch->failed = true;
+        return 0;
+      }
+    }
+    if (!StartGuarded(scratch, &store)) {
+      scratch->failed = true;
       return 0;
     }
   }
-  volatile int32_t done = 0;
-  ReadRowsGuarded(scratch, &store, &done);
+  volatile int32_t done = scratch->done;
+  ReadRowsGuarded(scratch, &store, until, &done);
+  scratch->done = done;
+  if (done < until) scratch->failed = true;  // the library is not called again
   return done;
 }
+
+int32_t DecodeJpeg(DecodeState& state, NativeImage& store) { return DecodeJpegRows(state, store, store.height); }
 
 void CloseJpeg(DecodeState& state) { state.ClearPrivate(); }
 
 }  // namespace
 
-DecoderEntry JpegDecoderEntry() { return {CodecJpeg, &ProbeJpeg, &DecodeJpeg, &CloseJpeg}; }
+DecoderEntry JpegDecoderEntry() { return {CodecJpeg, &ProbeJpeg, &DecodeJpeg, &CloseJpeg, &DecodeJpegRows}; }
 
 }  // namespace zen

@@ -16,6 +16,8 @@ struct PngScratch : DecoderScratch {
   png_structp png = nullptr;
   png_infop info = nullptr;
   int passes = 1;
+  int32_t done = 0;  // rows complete from the top
+  bool failed = false;
   ~PngScratch() override { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
@@ -107,34 +109,42 @@ bool ProbePng(DecodeState& state) {
 
 // A damaged data chunk (its checksum, or its compressed stream) or data that ends early
 // stops the library here; the rows of the last pass then fall short. Ancillary chunks with
-// a bad checksum only warn, and are dropped.
-void ReadRowsGuarded(png_structp png, NativeImage* store, int passes, volatile int32_t* done) {
+// a bad checksum only warn, and are dropped. Rows from `from` to `until` of each pass.
+void ReadRowsGuarded(png_structp png, NativeImage* store, int passes, int32_t from, int32_t until,
+                     volatile int32_t* done) {
   if (setjmp(png_jmpbuf(png))) return;
   for (int pass = 0; pass < passes; ++pass) {
     const bool last = pass == passes - 1;
-    for (int32_t y = 0; y < store->height; ++y) {
+    for (int32_t y = from; y < until; ++y) {
       png_read_row(png, store->Row(y), nullptr);
       if (last) *done = y + 1;
     }
   }
 }
 
-int32_t DecodePng(DecodeState& state, NativeImage& store) {
+// An interlaced image is read whole at the first call: its passes fill pixels sparsely.
+int32_t DecodePngRows(DecodeState& state, NativeImage& store, int32_t until) {
   auto* scratch = static_cast<PngScratch*>(state.scratch.get());
   if (!scratch) return 0;
+  if (scratch->failed) return scratch->done;
   if (scratch->passes > 1) {
     // Interlace passes fill pixels sparsely, so the store must start blank.
     std::memset(store.pixels.get(), 0, store.ByteCount());
+    until = store.height;
   }
-  volatile int32_t done = 0;
-  ReadRowsGuarded(scratch->png, &store, scratch->passes, &done);
+  volatile int32_t done = scratch->done;
+  ReadRowsGuarded(scratch->png, &store, scratch->passes, scratch->done, until, &done);
+  scratch->done = done;
+  if (done < until) scratch->failed = true;  // libpng is not called again after its error
   return done;
 }
+
+int32_t DecodePng(DecodeState& state, NativeImage& store) { return DecodePngRows(state, store, store.height); }
 
 void ClosePng(DecodeState& state) { state.ClearPrivate(); }
 
 }  // namespace
 
-DecoderEntry PngDecoderEntry() { return {CodecPng, &ProbePng, &DecodePng, &ClosePng}; }
+DecoderEntry PngDecoderEntry() { return {CodecPng, &ProbePng, &DecodePng, &ClosePng, &DecodePngRows}; }
 
 }  // namespace zen

@@ -28,6 +28,28 @@ void EndSource();
 // rows after it are tried, until one loads or the list is done.
 void PrepareSourceOrSkip();
 
+// After a source was skipped: moves on to the next row of the list (closing the open piece
+// as the end of a source does), or ends the job after the last row (then false).
+bool MoveToNextRow();
+// A source that did not load is skipped with its reason (its converter files deleted);
+// always false.
+bool SkipUnloadedSource(std::u16string_view load_path, const ProblemReason& reason);
+
+// Loading a source into SourceImage (source_streaming.cpp). A plain source cut at a fixed
+// height as loaded is streamed: its header is read and its image made here, and its rows
+// are decoded a batch per step while pieces are cut from the rows already there. Others
+// are loaded whole. False (with the reason) when it does not load.
+bool LoadSource(const std::u16string& load_path, LoadFailure* failure);
+// Rows of SourceImage decoded so far: all of them unless the source streams.
+int64_t SourceRowsReady();
+// Decodes the next batch of a streaming source (nothing for a whole one). False when the
+// source turned out damaged: its pieces are dropped, the job is back where it was when the
+// source began, the source is skipped and the next one prepared (or the job ended).
+bool LoadMoreSourceRows();
+// A restart or a cancel: a streaming source is decoded to its end, its pieces then placed,
+// or dropped and the source skipped when it turned out damaged.
+void SettleStreamedSource();
+
 // Fixed-height mode: writes the open piece as a tail (when one is open).
 void WriteTail();
 // Cut detection: writes a pending leftover as a piece of its own (when one is pending).
@@ -53,6 +75,17 @@ void ShowCutProgress();
 // Output side of a freshly loaded source: folder name, output folder, quality, prefix.
 void SetUpOutputSide();
 
+// A piece written whole to its locked temporary file, not yet at its name.
+struct WrittenPiece {
+  std::string temporary;
+  int fd = -1;  // holds the lock; -1 once placed or discarded
+};
+// The two halves of WritePieceFile: the temporary file, then its rename over the path (on
+// failure the temporary file goes); DiscardPiece removes a written piece never placed.
+ProblemReason WritePieceTemporary(const ImageRecord& piece, const std::u16string& path, uint32_t codec, int quality,
+                                  uint64_t serial, WrittenPiece& written);
+ProblemReason PlacePiece(WrittenPiece& written, const std::u16string& path);
+void DiscardPiece(WrittenPiece& written);
 // Writes the piece to path through a temporary file in the same folder (named by serial,
 // a number of this job), renamed over the path when complete: the one place pieces are
 // written. It reads nothing of the job's record.
@@ -89,13 +122,21 @@ void HandOverRunEnd(const PieceRun& run);
 void DeliverFinishedPieces();
 // Waits for every piece handed over and delivers all results (the end of a job).
 void SettlePieces();
-// Whether the workers can take one more piece; waits a few milliseconds at most, so a
-// step that finds them busy ends at once and the window keeps answering.
-bool RoomForPiece();
+// Pieces handed over from now on are held: written to their temporary files only, until
+// PlaceHeldPieces puts them at their names (and lets their results through) or
+// DropHeldPieces removes them, their names given back, as if never handed over.
+void HoldPieces();
+void PlaceHeldPieces();
+void DropHeldPieces();
+// Whether the workers can take one more piece; waits a few milliseconds at most (when
+// `wait`), so a step that finds them busy ends at once and the window keeps answering.
+bool RoomForPiece(bool wait = true);
 // Runs the parts of a resize on the loop's thread and on idle workers.
 RunParts ResizeParts();
 // Called with a piece's result: the ledger and the report learn of it.
 void PieceDelivered(const PieceReport& report);
+// The piece's name is free again (its write failed, or the piece was dropped).
+void GiveBackPieceName(const PieceReport& report);
 
 // Why a source did not load, from the loader's reason and what its conversion said.
 ProblemReason LoadProblem(LoadFailure failure, bool converted);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "imaging/codecs.h"
 #include "platform/text.h"
@@ -53,22 +54,44 @@ ProblemReason SystemProblem(int error) { return {JobProblem::NotWritten, error};
 
 }  // namespace
 
-ProblemReason WritePieceFile(const ImageRecord& piece, const std::u16string& path, uint32_t codec, int quality,
-                             uint64_t serial) {
+ProblemReason WritePieceTemporary(const ImageRecord& piece, const std::u16string& path, uint32_t codec, int quality,
+                                  uint64_t serial, WrittenPiece& written) {
   if (!piece.native) return {JobProblem::NoPieceImage};
-  std::string temporary;
-  const int fd = CreateLockedTemporary(ToUtf8(FolderPart(path)), serial, temporary);
+  const int fd = CreateLockedTemporary(ToUtf8(FolderPart(path)), serial, written.temporary);
   if (fd < 0) return SystemProblem(errno);
   errno = 0;
-  ProblemReason problem;
-  if (ImageSaveRecord(piece, FromUtf8(temporary), codec, quality, -1) == 0) {
-    problem = SystemProblem(errno);
-  } else if (rename(temporary.c_str(), ToUtf8(path).c_str()) != 0) {
-    problem = SystemProblem(errno);
+  if (ImageSaveRecord(piece, FromUtf8(written.temporary), codec, quality, -1) == 0) {
+    const ProblemReason problem = SystemProblem(errno);
+    unlink(written.temporary.c_str());
+    close(fd);
+    return problem;
   }
-  if (problem) unlink(temporary.c_str());
-  close(fd);
+  written.fd = fd;
+  return {};
+}
+
+ProblemReason PlacePiece(WrittenPiece& written, const std::u16string& path) {
+  if (written.fd < 0) return {JobProblem::NoPieceImage};
+  if (rename(written.temporary.c_str(), ToUtf8(path).c_str()) == 0) {
+    close(std::exchange(written.fd, -1));
+    return {};
+  }
+  const ProblemReason problem = SystemProblem(errno);
+  DiscardPiece(written);
   return problem;
+}
+
+void DiscardPiece(WrittenPiece& written) {
+  if (written.fd < 0) return;
+  unlink(written.temporary.c_str());
+  close(std::exchange(written.fd, -1));
+}
+
+ProblemReason WritePieceFile(const ImageRecord& piece, const std::u16string& path, uint32_t codec, int quality,
+                             uint64_t serial) {
+  WrittenPiece written;
+  const ProblemReason problem = WritePieceTemporary(piece, path, codec, quality, serial, written);
+  return problem ? problem : PlacePiece(written, path);
 }
 
 void RemoveDeadTemporaryFiles(std::u16string_view folder) {

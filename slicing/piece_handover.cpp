@@ -20,20 +20,31 @@ namespace {
 // Longest a step waits for the workers to take another piece before the loop turns.
 constexpr std::chrono::milliseconds kRoomWait{8};
 
+// What becomes of a piece's file once written. A piece of a source still being decoded is
+// held: written to its temporary file only, placed at its name once the source decoded
+// cleanly, dropped when it turned out damaged. The loop and the worker settle a held piece
+// by exchanging the fate, so exactly one of them places or drops it.
+enum Fate : int { kPlace, kHold, kHeldWritten, kDrop };
+
 // A piece on its way: the worker fills in the problem, then sets done.
 struct PieceWrite {
-  explicit PieceWrite(PieceToWrite order) : piece(std::move(order)) {}
+  PieceWrite(PieceToWrite order, bool held) : piece(std::move(order)), fate(held ? kHold : kPlace) {}
+  ~PieceWrite() { DiscardPiece(written); }  // a held piece never placed leaves no file
   PieceToWrite piece;
   ProblemReason problem;
+  WrittenPiece written;
+  std::atomic<int> fate;
   std::atomic<bool> done{false};
 };
 
 // One result to deliver: a piece (written by a worker, or with its result known at once),
-// or the end of a run of pieces, whose stale files are looked for after its pieces.
+// or the end of a run of pieces, whose stale files are looked for after its pieces. A held
+// entry waits until its source is known good.
 struct Handed {
   PieceReport report;
   std::shared_ptr<PieceWrite> write;  // null: the report holds the result
   std::optional<PieceRun> ended_run;
+  bool held = false;
 };
 
 }  // namespace
@@ -41,6 +52,7 @@ struct Handed {
 struct HandedPieces {
   explicit HandedPieces(int workers) : pool(workers) {}
   std::deque<Handed> handed;  // the loop's thread only
+  bool holding = false;       // pieces handed over now are held
   WorkerPool pool;
 };
 
@@ -54,12 +66,25 @@ HandedPieces& Handing() {
 
 void Write(PieceWrite& write) {
   PieceToWrite& piece = write.piece;
-  write.problem = WritePieceFile(piece.image, piece.path, piece.codec, piece.quality, piece.serial);
+  if (write.fate.load(std::memory_order_acquire) != kDrop) {
+    write.problem =
+        WritePieceTemporary(piece.image, piece.path, piece.codec, piece.quality, piece.serial, write.written);
+  }
   piece.image = ImageRecord{};  // the pixels go as soon as the file is written
+  int fate = kHold;
+  if (!write.problem && !write.fate.compare_exchange_strong(fate, kHeldWritten, std::memory_order_acq_rel)) {
+    if (fate == kPlace) {
+      write.problem = PlacePiece(write.written, piece.path);
+    } else {
+      DiscardPiece(write.written);
+    }
+  }
   write.done.store(true, std::memory_order_release);
 }
 
-bool Ready(const Handed& entry) { return !entry.write || entry.write->done.load(std::memory_order_acquire); }
+bool Ready(const Handed& entry) {
+  return !entry.held && (!entry.write || entry.write->done.load(std::memory_order_acquire));
+}
 
 void Deliver(Handed& entry) {
   if (entry.ended_run) {
@@ -75,9 +100,9 @@ void Deliver(Handed& entry) {
 
 void HandOverPiece(PieceReport report, std::optional<PieceToWrite> write) {
   HandedPieces& handing = Handing();
-  Handed entry{std::move(report), nullptr, std::nullopt};
+  Handed entry{std::move(report), nullptr, std::nullopt, handing.holding};
   if (write) {
-    entry.write = std::make_shared<PieceWrite>(std::move(*write));
+    entry.write = std::make_shared<PieceWrite>(std::move(*write), handing.holding);
     WorkerPool::Task task = [piece = entry.write] { Write(*piece); };
     if (!handing.pool.TryHandOver(task)) Write(*entry.write);
   }
@@ -86,7 +111,7 @@ void HandOverPiece(PieceReport report, std::optional<PieceToWrite> write) {
 }
 
 void HandOverRunEnd(const PieceRun& run) {
-  Handing().handed.push_back(Handed{{}, nullptr, run});
+  Handing().handed.push_back(Handed{{}, nullptr, run, Handing().holding});
   DeliverFinishedPieces();
 }
 
@@ -103,10 +128,46 @@ void DeliverFinishedPieces() {
 void SettlePieces() {
   if (!TheSlicingJob().handed) return;
   TheSlicingJob().handed->pool.WaitUntilIdle();
+  DropHeldPieces();  // none are left by then: a held piece's source is settled first
   DeliverFinishedPieces();
 }
 
-bool RoomForPiece() { return Handing().pool.WaitForRoom(kRoomWait); }
+void HoldPieces() { Handing().holding = true; }
+
+void PlaceHeldPieces() {
+  HandedPieces& handing = Handing();
+  handing.holding = false;
+  for (Handed& entry : handing.handed) {
+    if (!entry.held) continue;
+    entry.held = false;
+    PieceWrite* write = entry.write.get();
+    int fate = kHold;
+    if (write && !write->fate.compare_exchange_strong(fate, kPlace, std::memory_order_acq_rel) &&
+        fate == kHeldWritten) {
+      write->problem = PlacePiece(write->written, write->piece.path);
+    }
+  }
+  DeliverFinishedPieces();
+}
+
+void DropHeldPieces() {
+  if (!TheSlicingJob().handed) return;
+  HandedPieces& handing = *TheSlicingJob().handed;
+  handing.holding = false;
+  std::deque<Handed>& handed = handing.handed;
+  while (!handed.empty() && handed.back().held) {
+    const Handed entry = std::move(handed.back());
+    handed.pop_back();
+    if (!entry.ended_run) GiveBackPieceName(entry.report);
+    if (!entry.write) continue;
+    int fate = kHold;
+    if (!entry.write->fate.compare_exchange_strong(fate, kDrop, std::memory_order_acq_rel) && fate == kHeldWritten) {
+      DiscardPiece(entry.write->written);
+    }
+  }
+}
+
+bool RoomForPiece(bool wait) { return Handing().pool.WaitForRoom(wait ? kRoomWait : std::chrono::milliseconds(0)); }
 
 RunParts ResizeParts() {
   Handing();

@@ -121,12 +121,16 @@ void PieceDelivered(const PieceReport& report) {
   if (report.written) {
     RecordWritten(report.path);
   } else {
-    if (const auto place = PlaceOf(report.path); place && report.reason.problem != JobProblem::WrittenTwice) {
-      job.ledger.named.erase(*place);  // a name whose write failed may be tried again
-    }
+    GiveBackPieceName(report);
     job.failed_pieces.push_back({report.path, report.reason});
   }
   if (job.host.observer) job.host.observer->PieceSaved(report);
+}
+
+// A name whose write failed may be tried again; one refused as written twice was never taken.
+void GiveBackPieceName(const PieceReport& report) {
+  if (report.reason.problem == JobProblem::WrittenTwice) return;
+  if (const auto place = PlaceOf(report.path)) TheSlicingJob().ledger.named.erase(*place);
 }
 
 // Every row of the list counts, looked up once per path.
@@ -164,7 +168,7 @@ void SetUpOutputSide() {
     settings.folder_name = job.folder_text_at_start;
   }
   job.output_folder = std::u16string(FolderPart(job.source_path)) + settings.folder_name;
-  if (!DryRun()) mkdir(ToUtf8(job.output_folder).c_str(), 0700);  // may exist already
+  job.made_output_folder = !DryRun() && mkdir(ToUtf8(job.output_folder).c_str(), 0700) == 0;  // may exist already
   // The encoder clamps to 0..10; clamping here only keeps a wild value from wrapping.
   settings.jpg_quality = static_cast<int32_t>(std::clamp<int64_t>(FieldValue(gui::CtlQualityField), -1000, 1000));
   const std::u16string prefix_box = Gui().Text(gui::CtlPrefixBox);

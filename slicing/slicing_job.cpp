@@ -37,8 +37,9 @@ void FreeJobImages() {
 // its segments and leftover, its strip state and the converter files of its source.
 void DropInterruptedWork() {
   SlicingJob& job = JobRecord();
-  SettlePieces();       // the pieces handed over are written whole and reported, as one thread would have
-  ReleaseWorkFolder();  // with the strips an interrupted job was cutting
+  SettleStreamedSource();  // its pieces are kept only once it is known whole
+  SettlePieces();          // the pieces handed over are written whole and reported, as one thread would have
+  ReleaseWorkFolder();     // with the strips an interrupted job was cutting
   job.strip_index = -1;
   job.delete_after_load = false;
   FreeJobImages();
@@ -114,6 +115,14 @@ void MarkJobEnded() {
   if (on_finished) on_finished();
 }
 
+// The rows of SourceImage the next step reads, from the top: the fixed-height band, or
+// the whole source in the other modes.
+int64_t RowsNextStepReads() {
+  const SlicingJob& job = JobRecord();
+  if (job.settings.slice_mode != SliceFixed && job.settings.slice_mode != SliceFixedJoined) return job.source_height;
+  return job.cursor_y + std::min(job.settings.slice_height - job.carry_height, job.source_height - job.cursor_y);
+}
+
 void OpenOutputFolder() {
   SlicingJob& job = JobRecord();
   job.settings.folder_open = ControlChecked(gui::CtlOpenFolderCheck);
@@ -165,15 +174,20 @@ void StepJob() {
   SlicingJob& job = JobRecord();
   if (job.job_state != JobRunning) return;
   DeliverFinishedPieces();
+  // A streaming source decodes its next rows first, busy workers or not; it may turn out
+  // damaged and be skipped, which ends the step.
+  const bool streaming = job.streamed != nullptr;
+  if (!LoadMoreSourceRows()) return;
   // A fixed-height step makes a piece; while the workers hold all they may, the step is
   // left to a later turn. (A cut-detection step makes none until the source's last, which
   // writes what the workers cannot take itself.)
-  if (job.settings.slice_mode != SliceCutDetect && !RoomForPiece()) return;
+  if (job.settings.slice_mode != SliceCutDetect && !RoomForPiece(!streaming)) return;
   if (!FindImage(SourceImage)) {
     // Nothing to cut (cannot happen after a successful preparation); move on.
     EndSource();
     return;
   }
+  if (SourceRowsReady() < RowsNextStepReads()) return;
   switch (job.settings.slice_mode) {
     case SliceCutDetect: CutDetectStep(); break;
     case SliceSmart:
@@ -299,16 +313,21 @@ void EndSource() {
 }
 
 void PrepareSourceOrSkip() {
-  SlicingJob& job = JobRecord();
   while (!PrepareNextSource()) {
-    // The source was skipped: it ends here as if it had been cut to its end.
-    if (job.source_index >= ListRowCount() - 1) {
-      EndJobAfterLastRow();
-      return;
-    }
-    ++job.source_index;
-    ClosePieceBeforeNextRow();
+    if (!MoveToNextRow()) return;
   }
+}
+
+// A skipped source ends here as if it had been cut to its end.
+bool MoveToNextRow() {
+  SlicingJob& job = JobRecord();
+  if (job.source_index >= ListRowCount() - 1) {
+    EndJobAfterLastRow();
+    return false;
+  }
+  ++job.source_index;
+  ClosePieceBeforeNextRow();
+  return true;
 }
 
 void AddPieceRows(int64_t first, int64_t count) {

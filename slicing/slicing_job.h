@@ -23,6 +23,7 @@ namespace zen {
 
 namespace slicing_detail {
 struct HandedPieces;
+struct StreamedSource;
 }  // namespace slicing_detail
 
 enum JobState : int { JobIdle = 0, JobStartRequested = 1, JobRunning = 2 };
@@ -247,7 +248,8 @@ struct SlicingJob {
   int64_t carry_height = 0;   // rows in the open fixed-height piece
   int64_t piece_counter = 0;  // last piece number written into the current output folder
   std::u16string output_folder;
-  int32_t strip_index = -1;  // converter strip being cut, -1 for an ordinary source
+  bool made_output_folder = false;  // the current source's output folder was made for it
+  int32_t strip_index = -1;         // converter strip being cut, -1 for an ordinary source
   bool delete_after_load = false;
   std::vector<Segment> segment_list;
   bool pending_leftover = false;
@@ -266,6 +268,8 @@ struct SlicingJob {
   JobLedger ledger;
   // The worker threads and the pieces handed to them; made by the first job.
   std::shared_ptr<slicing_detail::HandedPieces> handed;
+  // The source in SourceImage while its rows are still being decoded (null once whole).
+  std::shared_ptr<slicing_detail::StreamedSource> streamed;
 
   // The plan of this job as it is cut: runs, files and the cut that ends each piece.
   CutPlan plan;

@@ -219,9 +219,11 @@ void ConvertWhole() {
   RunConversion(u"-convert", job.source_path);
 }
 
+}  // namespace
+
 // A source that did not load is skipped, with its reason; none of its converter files
 // may stay behind.
-bool SkipUnloadedSource(std::u16string_view load_path, const ProblemReason& reason) {
+bool slicing_detail::SkipUnloadedSource(std::u16string_view load_path, const ProblemReason& reason) {
   SlicingJob& job = TheSlicingJob();
   if (job.strip_index != -1) DeleteStripFiles(job.source_path);
   job.strip_index = -1;
@@ -232,6 +234,8 @@ bool SkipUnloadedSource(std::u16string_view load_path, const ProblemReason& reas
   if (job.host.observer) job.host.observer->SourceSkipped(job.source_index, job.source_path, reason);
   return false;
 }
+
+namespace {
 
 void CleanUpAfterLoad(std::u16string_view load_path) {
   SlicingJob& job = TheSlicingJob();
@@ -256,6 +260,7 @@ void StopAtSizeLimit(bool too_wide) {
   if (job.strip_index != -1) DeleteStripFiles(job.source_path);
   job.strip_index = -1;
   // The stop drops the open piece; a later job starts clean.
+  job.streamed.reset();
   ImageFree(SourceImage);
   ImageFree(PieceImage);
   job.carry_height = 0;
@@ -373,7 +378,7 @@ bool PrepareNextSource() {
     return SkipUnloadedSource(load_path, job.conversion_problem);
   }
   LoadFailure failure = LoadFailure::None;
-  if (ImageLoad(SourceImage, load_path, &failure) == 0) {
+  if (!LoadSource(load_path, &failure)) {
     return SkipUnloadedSource(load_path, LoadProblem(failure, load_path != job.source_path));
   }
   CleanUpAfterLoad(load_path);

@@ -114,6 +114,41 @@ TEST_F(BadInputTest, EveryPrefixAndRandomDamageOfGoodFiles) {
   }
 }
 
+// Rows read a few at a time give the pixels and the outcome of a whole load, for whole
+// files and for files cut short or damaged part-way, and a failed batch empties the number.
+TEST_F(BadInputTest, ALoadInBatchesEndsAsAWholeLoadDoes) {
+  std::mt19937 random(5);
+  const auto path = Temp("batched");
+  for (const auto& good : FilesIn(CorpusDir() / "good")) {
+    const auto bytes = ReadBytes(good);
+    std::vector<std::vector<uint8_t>> inputs = {bytes};
+    inputs.emplace_back(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * 2 / 3));
+    inputs.push_back(bytes);
+    for (int i = 0; i < 4; ++i) inputs.back()[bytes.size() / 2 + random() % (bytes.size() / 2)] ^= 0x5A;
+    for (size_t n = 0; n < inputs.size(); ++n) {
+      SCOPED_TRACE(good.filename().string() + " input " + std::to_string(n));
+      WriteBytes(path, inputs[n]);
+      ImageFree(AllImages);
+      LoadFailure whole_failure = LoadFailure::None;
+      const bool whole = ImageLoad(1, U16(path), &whole_failure) != 0;
+      const NativeImage* first = ImageNativeObject(1);
+      const std::vector<uint8_t> pixels =
+          first ? std::vector<uint8_t>(first->pixels.get(), first->pixels.get() + first->ByteCount())
+                : std::vector<uint8_t>{};
+      RowLoad load;
+      bool ok = load.Begin(2, U16(path));
+      for (int32_t rows = 7; ok && !load.Complete(); rows += 7) ok = load.Continue(rows);
+      EXPECT_EQ(ok, whole);
+      EXPECT_EQ(load.Failure(), whole_failure);
+      const NativeImage* second = ImageNativeObject(2);
+      ASSERT_EQ(second != nullptr, whole);
+      if (second) {
+        EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), second->pixels.get()));
+      }
+    }
+  }
+}
+
 TEST_F(BadInputTest, APixelLimitRefusesLikeAnOversizeImage) {
   ASSERT_NE(ImageCreate(1, 1, 1), 0);
   TheCodecRegistry().pixel_limit = 100;

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "slicing/worker_pool.h"
 #include "tests/slicing/job_fixture.h"
+#include "tests/support/jpeg_direct.h"
 
 namespace zen::test {
 namespace {
@@ -25,6 +26,25 @@ bool HasTemporaryFile(const fs::path& folder) {
     if (entry.path().extension() == ".part") return true;
   }
   return false;
+}
+
+// The test page as a JPEG file; its first `keep` bytes only when keep is given.
+fs::path WriteJpegPage(const fs::path& path, int width, int height, size_t keep = 0) {
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Rgb c = PagePixel(x, y, 0, false);
+      uint8_t* at = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+      at[0] = c.r;
+      at[1] = static_cast<uint8_t>(c.g ^ (x * y));  // detail all the way down
+      at[2] = c.b;
+    }
+  }
+  std::vector<uint8_t> file = DirectJpegEncode({rgb.data(), width, height}, 90);
+  if (keep) file.resize(keep);
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::ssize(file));
+  return path;
 }
 
 class ThreadsTest : public JobTest {
@@ -79,6 +99,11 @@ TEST_F(ThreadsTest, PiecesAreTheSameBytesWithOneWorkerAndWithFour) {
   AddSource(MakePage("joined/b.png", 24, 3100, 3));
   UseFixedHeight(900, true);
   ExpectSameWithOneAndFour("joined, PNG");
+
+  // A JPEG source, cut as it decodes.
+  UseFixedHeight(500, false);
+  AddSource(WriteJpegPage(root_ / "jpeg/page.jpg", 700, 4000));
+  ExpectSameWithOneAndFour("JPEG source");
 
   AddSource(MakePage("cut/page.png", 24, 12000, 4, [](int y) { return y % 1300 > 1150; }));
   UseCutDetection(400, 1500);
@@ -152,6 +177,35 @@ TEST_F(ThreadsTest, ARestartOrACancelLeavesOnlyWholePieces) {
     observer_.pieces.clear();
   }
   EXPECT_EQ(TheSlicingJob().job_state, JobIdle);
+}
+
+// A source cut as it decodes whose data breaks off below its first pieces: none of them
+// reaches a file, it is skipped for its damaged data, and the next source's pieces are
+// numbered as if it had not been listed.
+TEST_F(ThreadsTest, ASourceFoundDamagedAfterItsFirstPiecesLeavesNoPiece) {
+  UseWorkers(2);
+  UsePng();
+  const fs::path whole = WriteJpegPage(root_ / "whole.jpg", 700, 6000);
+  const fs::path damaged = WriteJpegPage(root_ / "ep/a.jpg", 700, 6000, fs::file_size(whole) / 2);
+  AddSource(damaged);
+  AddSource(MakePage("ep/b.png", 700, 1200, 9));
+  UseFixedHeight(500, false);
+  RunJob();
+  ASSERT_EQ(observer_.skipped.size(), 1u);
+  EXPECT_EQ(ToUtf8(observer_.skipped[0]), damaged.string());
+  ASSERT_EQ(TheSlicingJob().skipped_sources.size(), 1u);
+  EXPECT_EQ(TheSlicingJob().skipped_sources[0].reason.problem, JobProblem::DamagedImage);
+  EXPECT_EQ(FilesIn(root_ / "ep/slice"), (std::vector<std::string>{"slice_1.png", "slice_2.png", "slice_3.png"}));
+  ASSERT_EQ(observer_.pieces.size(), 3u);
+  for (const PieceReport& piece : observer_.pieces) {
+    EXPECT_TRUE(piece.written);
+    ASSERT_EQ(piece.rows.size(), 1u);
+    EXPECT_EQ(piece.rows[0].source_index, 1);
+  }
+  const auto first = ReadPng(root_ / "ep/slice/slice_1.png");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(RowTag(*first, 0), 9);
+  EXPECT_FALSE(HasTemporaryFile(root_));
 }
 
 TEST(ParallelResize, BandsMadeByThePoolAreTheBytesOfOneThread) {
