@@ -3,7 +3,7 @@
 // a lossless PNG and as a JPEG of quality 7, cut by whole dry-run jobs through the
 // headless window layer (300 ~ 1500). Then the smart planner's time over the rows of a
 // 690 x 20000 JPEG beside the time of decoding it. Not a test: run by hand,
-//   build-dir/bench/planning/planning_bench [pages, at least 200]
+//   build-dir/bench/planning/planning_bench [pages, at least 200] [--why] [--times]
 #include <stdlib.h>
 
 #include <algorithm>
@@ -122,7 +122,18 @@ bool SafeBandInReach(const zen::bench::StripPage& page, int64_t from) {
   return false;
 }
 
-void Count(const zen::PlanRun& run, const zen::bench::StripPage& page, Tally& t) {
+// One line per avoidable cut: where it is, the band it was put in and what the page has there.
+void Explain(const char* set, int index, const zen::PlanCut& cut, int64_t top, const zen::bench::StripPage& page) {
+  const auto [element_top, element_bottom] = page.ElementSpan(cut.row);
+  std::printf("why %s p%d: cut %lld (piece from %lld, %s) band %lld-%lld in %s %lld-%lld\n", set, index,
+              static_cast<long long>(cut.row), static_cast<long long>(top),
+              cut.kind == zen::CutKind::Forced ? "forced" : "gutter", static_cast<long long>(cut.band.top),
+              static_cast<long long>(cut.band.bottom),
+              zen::bench::ElementName(page.element[static_cast<size_t>(cut.row)]), static_cast<long long>(element_top),
+              static_cast<long long>(element_bottom));
+}
+
+void Count(const zen::PlanRun& run, const zen::bench::StripPage& page, Tally& t, const char* explain, int index) {
   int64_t top = 0;
   for (const zen::PlanCut& cut : run.cuts) {
     const int64_t height = cut.row - top;
@@ -134,7 +145,10 @@ void Count(const zen::PlanRun& run, const zen::bench::StripPage& page, Tally& t)
       if (cut.kind == zen::CutKind::Forced) ++t.forced;
       if (!page.SafeCut(cut.row)) {
         ++t.inside;
-        if (SafeBandInReach(page, top)) ++t.avoidable;
+        if (SafeBandInReach(page, top)) {
+          ++t.avoidable;
+          if (explain) Explain(explain, index, cut, top, page);
+        }
       }
     }
     top = cut.row;
@@ -161,7 +175,7 @@ void PrintTally(const std::string& set, const char* planner, Tally t) {
       static_cast<long long>(at(0.95)));
 }
 
-void CompareCuts(const fs::path& root, int pages, const std::string& converter) {
+void CompareCuts(const fs::path& root, int pages, const std::string& converter, bool explain) {
   std::vector<zen::bench::StripPage> known;
   const double start = NowMs();
   WritePages(root, pages, known);
@@ -181,7 +195,8 @@ void CompareCuts(const fs::path& root, int pages, const std::string& converter) 
         if (run.files.empty()) continue;
         const std::string folder = fs::path(zen::ToUtf8(run.files.front().path)).parent_path().filename().string();
         const int index = std::atoi(folder.c_str() + 1) - 1000;
-        if (index >= 0 && index < pages) Count(run, known[static_cast<size_t>(index)], tally);
+        const char* why = explain && smart ? set.c_str() : nullptr;
+        if (index >= 0 && index < pages) Count(run, known[static_cast<size_t>(index)], tally, why, index);
       }
       PrintTally(set, smart ? "smart" : "cut", tally);
     }
@@ -224,14 +239,20 @@ void CompareTimes(const fs::path& root, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // planning_bench [pages] [--why: each avoidable smart cut explained] [--times: the timing only]
   const int pages = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+  bool explain = false, times_only = false;
+  for (int i = 2; i < argc; ++i) {
+    explain = explain || std::strcmp(argv[i], "--why") == 0;
+    times_only = times_only || std::strcmp(argv[i], "--times") == 0;
+  }
   std::string pattern = (fs::temp_directory_path() / "zen-planning-bench-XXXXXX").string();
   if (!mkdtemp(pattern.data())) return 1;
   const fs::path root = pattern;
   fs::create_directories(root / "settings");
   const char* chosen = getenv("ZEN_BENCH_CONVERTER");
   const std::string converter = chosen && *chosen ? chosen : ZEN_CONVERTER_STAND_IN;
-  CompareCuts(root, pages, converter);
+  if (!times_only) CompareCuts(root, pages, converter, explain);
   CompareTimes(root, 5);
   std::error_code ignored;
   fs::remove_all(root, ignored);

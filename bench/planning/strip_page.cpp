@@ -45,6 +45,11 @@ class Painter {
     p[3] = 255;
   }
 
+  void Label(int y0, int rows, RowElement element) {
+    for (int y = std::max(y0, 0); y < std::min(y0 + rows, page_.height); ++y)
+      page_.element[static_cast<size_t>(y)] = element;
+  }
+
   void Fill(int x0, int y0, int x1, int y1, Rgb c) {
     for (int y = y0; y < y1; ++y) {
       for (int x = x0; x < x1; ++x) Set(x, y, c);
@@ -102,16 +107,18 @@ class Painter {
 
 int FullBleed(Painter& p, Random& r, int y, int rows) {
   const int sky = r.Chance(55) ? std::min(rows - 40, r.Range(60, 450)) : 0;
-  if (sky > 0) p.Sky(0, y, p.page_.width, sky);
+  p.Label(y, rows, RowElement::Art);
+  if (sky > 0) p.Label(y, p.Sky(0, y, p.page_.width, sky), RowElement::Sky);
   p.Art(0, y + sky, p.page_.width, y + rows);
   return rows;
 }
 
 int Framed(Painter& p, Random& r, int y, int rows) {
   const int margin = r.Range(20, 60), border = r.Range(3, 5), right = p.page_.width - margin;
+  p.Label(y, rows, RowElement::FramedPanel);
   p.Fill(margin, y, right, y + rows, kInk);
   const int sky = r.Chance(40) ? r.Range(40, rows / 2) : 0;
-  if (sky > 0) p.Sky(margin + border, y + border, right - border, sky);
+  if (sky > 0) p.Label(y + border, p.Sky(margin + border, y + border, right - border, sky), RowElement::Sky);
   p.Art(margin + border, y + border + sky, right - border, y + rows - border);
   return rows;
 }
@@ -123,7 +130,9 @@ int Balloon(Painter& p, Random& r, int y) {
   const int text_width = r.Range(160, 360), pad = r.Range(22, 34);
   const int cx = r.Range(text_width / 2 + 60, p.page_.width - text_width / 2 - 60);
   const int rows = text_rows + 2 * pad;
-  if (r.Chance(60)) {
+  const bool outlined = r.Chance(60);
+  p.Label(y, rows, outlined ? RowElement::OutlinedBalloon : RowElement::BareBalloon);
+  if (outlined) {
     const double a = text_width / 2.0 + 40, b = rows / 2.0;
     for (int yy = 0; yy < rows; ++yy) {
       for (int x = cx - static_cast<int>(a) - 4; x <= cx + static_cast<int>(a) + 4; ++x) {
@@ -142,6 +151,7 @@ int Narration(Painter& p, Random& r, int y) {
   const int rows = lines * line_rows + (lines - 1) * gap + 2 * pad;
   const bool band = r.Chance(40);
   const int margin = band ? 0 : r.Range(20, 90);
+  p.Label(y, rows, band ? RowElement::DarkBand : RowElement::NarrationBox);
   const Rgb fill = r.Chance(50) ? Rgb{245, 235, 200} : Rgb{30, 30, 40};
   const Rgb ink = fill.r > 128 ? kInk : Rgb{240, 240, 240};
   if (!band) p.Fill(margin, y, p.page_.width - margin, y + rows, kInk);
@@ -160,6 +170,21 @@ int GutterRows(Random& r) {
 }
 
 }  // namespace
+
+const char* ElementName(RowElement element) {
+  static const char* const kNames[] = {"gutter",           "sky",          "art",           "framed panel",
+                                       "outlined balloon", "bare balloon", "narration box", "dark band"};
+  return kNames[static_cast<int>(element)];
+}
+
+std::pair<int64_t, int64_t> StripPage::ElementSpan(int64_t row) const {
+  int64_t top = row, bottom = row + 1;
+  const RowElement kind = element[static_cast<size_t>(row)];
+  while (top > 0 && element[static_cast<size_t>(top - 1)] == kind && !gutter[static_cast<size_t>(top - 1)]) --top;
+  while (bottom < height && element[static_cast<size_t>(bottom)] == kind && !gutter[static_cast<size_t>(bottom)])
+    ++bottom;
+  return {top, bottom};
+}
 
 bool StripPage::SafeCut(int64_t row) const {
   if (row <= 0 || row >= height) return true;
@@ -187,6 +212,7 @@ StripPage MakeStripPage(uint32_t seed, int32_t width, int32_t height) {
   page.height = height;
   page.rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 255);
   page.gutter.assign(static_cast<size_t>(height), 1);
+  page.element.assign(static_cast<size_t>(height), RowElement::Gutter);
   Random random{0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(seed) * 0x100000001B3ull + 1)};
   Painter painter(page, random);
   int y = random.Range(0, 100);
