@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 namespace zen {
@@ -15,21 +16,32 @@ int ColourKey(const RowFacts& facts) {
 
 int KeyChannel(int key, int channel) { return (key >> (5 * channel)) & 31; }
 
+int Lightness(int key) { return KeyChannel(key, 0) + KeyChannel(key, 1) + KeyChannel(key, 2); }
+
+// A run of content rows as high as a line of text or two.
+bool ShortRun(int64_t rows) { return rows >= 1 && rows <= TextLineRows; }
+
 }  // namespace
 
 void BandTracker::Add(const RowFacts& facts) {
   const int colour[3] = {facts.red, facts.green, facts.blue};
+  bool ramp = false;
   if (open_top_ >= 0) {
     bool steady = facts.plain;
     for (int c = 0; c < 3 && steady; ++c) steady = std::abs(colour[c] - open_colour_[c]) <= BandDrift;
-    if (!steady) CloseOpenBand();
+    // Drifted away from the band's colour, yet close to the row before: a gradient.
+    ramp = !steady && facts.plain;
+    for (int c = 0; c < 3 && ramp; ++c) ramp = std::abs(colour[c] - last_colour_[c]) <= BandDrift;
+    if (!steady) Close(ramp);
   }
   const int64_t row = Rows();
   if (facts.plain && open_top_ < 0) {
     open_top_ = row;
     std::copy(colour, colour + 3, open_colour_);
     open_key_ = ColourKey(facts);
+    open_ramp_ = ramp;
   }
+  if (facts.plain) std::copy(colour, colour + 3, last_colour_);
   detail_.push_back(facts.detail);
   if (row % kBlock == 0) {
     block_minimum_.push_back(facts.detail);
@@ -38,22 +50,74 @@ void BandTracker::Add(const RowFacts& facts) {
   }
 }
 
-void BandTracker::CloseOpenBand() {
+void BandTracker::CloseOpenBand() { Close(false); }
+
+void BandTracker::Close(bool ramp_follows) {
   if (open_top_ < 0) return;
-  // Gutters come back between every two panels; a flat fill, however tall, is one band.
-  int64_t& count = colour_bands_[static_cast<size_t>(open_key_)];
-  ++count;
-  if (background_key_ < 0 || count > colour_bands_[static_cast<size_t>(background_key_)]) background_key_ = open_key_;
-  bands_.push_back(Band{open_top_, Rows(), IsBackground(open_key_)});
+  const Band band{open_top_, Rows(), open_key_, open_ramp_ || ramp_follows};
+  bands_.push_back(band);
   open_top_ = -1;
+  // Gutters come back between every two panels; a flat fill, however tall, is one band.
+  // The steps of a gradient and the gaps between lines of text come back as often but
+  // say nothing of the page.
+  if (band.gradient) return;
+  if (band.Height() <= LineGapRows && bands_.size() > 1 && ShortRun(band.top - bands_[bands_.size() - 2].bottom))
+    return;
+  const int64_t count = ++colour_bands_[static_cast<size_t>(band.colour_key)];
+  if (!background_changes_.empty()) {
+    const int current = background_changes_.back().key;
+    const int64_t current_count = colour_bands_[static_cast<size_t>(current)];
+    if (current == band.colour_key || count < current_count) return;
+    // Pages are light more often than not: of two colours as common, the lighter.
+    if (count == current_count && Lightness(band.colour_key) <= Lightness(current)) return;
+  }
+  background_changes_.push_back({Rows(), band.colour_key});
 }
 
-bool BandTracker::IsBackground(int colour_key) const {
-  if (background_key_ < 0) return false;
+bool BandTracker::IsBackgroundAt(const Band& band, int64_t row) const {
+  auto it = std::upper_bound(background_changes_.begin(), background_changes_.end(), row,
+                             [](int64_t r, const BackgroundChange& change) { return r < change.row; });
+  if (it == background_changes_.begin()) return false;
+  const int key = std::prev(it)->key;
   for (int c = 0; c < 3; ++c) {
-    if (std::abs(KeyChannel(colour_key, c) - KeyChannel(background_key_, c)) > 1) return false;
+    if (std::abs(KeyChannel(band.colour_key, c) - KeyChannel(key, c)) > 1) return false;
   }
   return true;
+}
+
+bool BandTracker::NextBand(size_t index, int64_t& top, int64_t& height) const {
+  if (index + 1 < bands_.size()) {
+    top = bands_[index + 1].top;
+    height = bands_[index + 1].Height();
+    return true;
+  }
+  if (open_top_ < 0) return false;
+  top = open_top_;
+  height = Rows() - open_top_;
+  return true;
+}
+
+bool BandTracker::FollowsTextLine(const Band& band, size_t index) const {
+  if (index == 0) return false;
+  const Band& before = bands_[index - 1];
+  return ShortRun(band.top - before.bottom) && before.Height() <= LineGapRows;
+}
+
+bool BandTracker::PrecedesTextLine(const Band& band, size_t index) const {
+  int64_t top = 0, height = 0;
+  return NextBand(index, top, height) && ShortRun(top - band.bottom) && height <= LineGapRows;
+}
+
+BandShape BandTracker::ShapeOf(size_t index) const {
+  const Band& band = bands_[index];
+  BandShape shape;
+  shape.text_above = FollowsTextLine(band, index);
+  shape.text_below = PrecedesTextLine(band, index);
+  int64_t next_top = 0, next_height = 0;
+  const bool short_above = index > 0 && ShortRun(band.top - bands_[index - 1].bottom);
+  const bool short_below = NextBand(index, next_top, next_height) && ShortRun(next_top - band.bottom);
+  shape.line_gap = band.Height() <= LineGapRows && short_above && short_below;
+  return shape;
 }
 
 size_t BandTracker::FirstBandEndingAfter(int64_t row) const {

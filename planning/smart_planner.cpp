@@ -2,7 +2,9 @@
 // taken in row order; a node is taken once every row it can reach has been read, and
 // offers pieces to the band rows in reach (or, with none, to the quietest row there). The
 // cost of a path compares, in this order: rows by which pieces break the limits, forced
-// cuts, cuts in narrow bands, then a soft sum of uneven heights and poor bands.
+// cuts, cuts in narrow bands, gradients or between lines of text, cuts in bands not of the
+// page's background (a flat sky, a dark narration band), then a soft sum of uneven heights
+// and poor bands.
 #include "planning/smart_planner.h"
 
 #include <algorithm>
@@ -17,23 +19,23 @@ namespace zen {
 namespace {
 
 // Soft weights, in units of one piece whose height is off the middle one by that height.
-constexpr double kThinBandWeight = 4.0;       // times (MinGutter / the band's height) squared
-constexpr double kOffBackgroundWeight = 1.0;  // a band not of the page's background colour
-constexpr double kOffMiddleWeight = 0.5;      // times the distance from the band's middle / its height
-constexpr int kBandSteps = 16;                // candidate rows across a wide band
-constexpr int kForcedChoices = 4;             // parts of a range without bands, each offering a row
+constexpr double kThinBandWeight = 4.0;   // times (MinGutter / the band's height) squared
+constexpr double kOffMiddleWeight = 0.5;  // times the distance from the band's preferred row / its height
+constexpr int kBandSteps = 16;            // candidate rows across a wide band
+constexpr int kForcedChoices = 4;         // parts of a range without bands, each offering a row
 
 struct Cost {
   int64_t violation = 0;  // rows by which a piece falls short of min
   int64_t forced = 0;
   int64_t narrow = 0;
+  int64_t fill = 0;
   double soft = 0;
 
   Cost operator+(const Cost& o) const {
-    return {violation + o.violation, forced + o.forced, narrow + o.narrow, soft + o.soft};
+    return {violation + o.violation, forced + o.forced, narrow + o.narrow, fill + o.fill, soft + o.soft};
   }
   bool operator<(const Cost& o) const {
-    return std::tie(violation, forced, narrow, soft) < std::tie(o.violation, o.forced, o.narrow, o.soft);
+    return std::tie(violation, forced, narrow, fill, soft) < std::tie(o.violation, o.forced, o.narrow, o.fill, o.soft);
   }
 };
 
@@ -57,6 +59,7 @@ struct SmartPlanner::Search {
   std::map<int64_t, Node> nodes;
   int64_t next_row = 0;  // every node above it has been taken
   bool finished = false;
+  bool hurry = false;  // rows must be let go of: plan without looking past the reach
   int64_t settled = 0;
   std::vector<PlanCut> settled_cuts;
 
@@ -79,7 +82,7 @@ struct SmartPlanner::Search {
     if (finished) return true;
     const int64_t reach = row + limits.max;
     const int64_t open = tracker.OpenTop();
-    return tracker.Rows() > reach && (open < 0 || open > reach);
+    return tracker.Rows() > reach + (hurry ? 0 : BandLookahead) && (open < 0 || open > reach);
   }
 
   void Advance() {
@@ -99,9 +102,7 @@ struct SmartPlanner::Search {
     return cost;
   }
 
-  void Relax(int64_t to, int64_t from) {
-    const Node& source = nodes.at(from);
-    Node& node = nodes.at(to);
+  void Relax(Node& node, int64_t to, const Node& source, int64_t from) {
     const Cost cost = source.best + PieceCost(to - from) + node.own;
     if (node.reached && !(cost < node.best)) return;
     node.best = cost;
@@ -110,29 +111,49 @@ struct SmartPlanner::Search {
     node.depth = source.depth + 1;
   }
 
-  Cost BandCutCost(const Band& band, int64_t row) const {
+  // What a band offers: its rank and the row a cut there keeps to.
+  struct BandOffer {
+    const Band* band = nullptr;
+    bool narrow = false;
+    bool fill = false;
+    int64_t preferred = 0;
+  };
+
+  BandOffer OfferOf(size_t index, int64_t from) const {
+    const Band& band = tracker.Bands()[index];
+    const BandShape shape = tracker.ShapeOf(index);
+    BandOffer offer{&band, band.Height() < limits.min_gutter || shape.line_gap || band.gradient, false, band.Middle()};
+    offer.fill = !tracker.IsBackgroundAt(band, std::max(from + limits.max, band.bottom));
+    // Text set on the page has a margin as plain as the gutter beside it: keep to the far
+    // side of the band, a quarter of its height from the picture.
+    if (shape.text_below && !shape.text_above) offer.preferred = band.top + band.Height() / 4;
+    if (shape.text_above && !shape.text_below) offer.preferred = band.bottom - band.Height() / 4;
+    return offer;
+  }
+
+  Cost BandCutCost(const BandOffer& offer, int64_t row) const {
     Cost cost;
-    const double height = static_cast<double>(band.Height());
-    if (band.Height() < limits.min_gutter) cost.narrow = 1;
+    const double height = static_cast<double>(offer.band->Height());
+    cost.narrow = offer.narrow ? 1 : 0;
+    cost.fill = offer.fill ? 1 : 0;
     const double thin = limits.min_gutter / height;
     cost.soft = kThinBandWeight * thin * thin +
-                kOffMiddleWeight * static_cast<double>(std::llabs(row - band.Middle())) / height;
-    if (!band.background) cost.soft += kOffBackgroundWeight;
+                kOffMiddleWeight * static_cast<double>(std::llabs(row - offer.preferred)) / height;
     return cost;
   }
 
-  void OfferBandRow(int64_t from, const Band& band, int64_t row) {
+  void OfferBandRow(int64_t from, const Node& source, const BandOffer& offer, int64_t row) {
     auto [it, created] = nodes.try_emplace(row);
     if (created) {
       it->second.kind = CutKind::Gutter;
-      it->second.band = PlanBand{band.top, band.bottom};
-      it->second.own = BandCutCost(band, row);
+      it->second.band = PlanBand{offer.band->top, offer.band->bottom};
+      it->second.own = BandCutCost(offer, row);
     }
-    Relax(row, from);
+    Relax(it->second, row, source, from);
   }
 
   // Pieces from `from` to the rows of bands within [lo, hi]; false when no band is there.
-  bool OfferBandCuts(int64_t from, int64_t lo, int64_t hi) {
+  bool OfferBandCuts(int64_t from, const Node& source, int64_t lo, int64_t hi) {
     const std::vector<Band>& bands = tracker.Bands();
     bool any = false;
     for (size_t i = tracker.FirstBandEndingAfter(lo - 1); i < bands.size() && bands[i].top <= hi; ++i) {
@@ -141,11 +162,12 @@ struct SmartPlanner::Search {
       const int64_t last = std::min(hi, band.bottom);
       if (first > last) continue;
       any = true;
-      OfferBandRow(from, band, std::clamp(band.Middle(), first, last));
+      const BandOffer offer = OfferOf(i, from);
+      OfferBandRow(from, source, offer, std::clamp(offer.preferred, first, last));
       if (band.Height() < limits.min_gutter) continue;  // a narrow band offers its middle only
       for (int k = 0; k <= kBandSteps; ++k) {
         const int64_t row = band.top + band.Height() * k / kBandSteps;
-        if (row >= first && row <= last) OfferBandRow(from, band, row);
+        if (row >= first && row <= last) OfferBandRow(from, source, offer, row);
       }
     }
     return any;
@@ -153,7 +175,7 @@ struct SmartPlanner::Search {
 
   // Where no band is in reach, each part of the range offers its row nearest its middle
   // among those (nearly) as quiet as the quietest, so the path can still keep pieces even.
-  void OfferForcedCuts(int64_t from, int64_t lo, int64_t hi) {
+  void OfferForcedCuts(int64_t from, const Node& source, int64_t lo, int64_t hi) {
     const int64_t least = tracker.LeastDetail(lo, hi + 1);
     if (least < 0) return;
     const int64_t ceiling = least + least / 8 + 16;
@@ -168,7 +190,7 @@ struct SmartPlanner::Search {
         it->second.kind = CutKind::Forced;
         it->second.own.forced = 1;
       }
-      Relax(row, from);
+      Relax(it->second, row, source, from);
     }
   }
 
@@ -179,8 +201,8 @@ struct SmartPlanner::Search {
     if (!node.reached || (finished && row == end)) return;
     const int64_t lo = row + limits.min;
     const int64_t hi = finished ? std::min(row + limits.max, end - 1) : row + limits.max;
-    if (lo <= hi && !OfferBandCuts(row, lo, hi)) OfferForcedCuts(row, lo, hi);
-    if (finished && end - row <= limits.max) Relax(end, row);
+    if (lo <= hi && !OfferBandCuts(row, node, lo, hi)) OfferForcedCuts(row, node, lo, hi);
+    if (finished && end - row <= limits.max) Relax(nodes.at(end), end, node, row);
   }
 
   // Processed, reached nodes through one of which every path still open must run.
@@ -273,7 +295,9 @@ void SmartPlanner::LimitUnsettled(int64_t rows) {
   Search& s = *search_;
   if (s.finished || s.tracker.Rows() - s.settled <= rows) return;
   s.tracker.CloseOpenBand();
+  s.hurry = true;
   s.Settle();
+  s.hurry = false;
   if (s.tracker.Rows() - s.settled <= rows) return;
   const int64_t chosen = s.ChooseOpenNode();
   if (chosen <= s.settled) return;
