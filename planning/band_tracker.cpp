@@ -54,13 +54,15 @@ void BandTracker::CloseOpenBand() { Close(false); }
 
 void BandTracker::Close(bool ramp_follows) {
   if (open_top_ < 0) return;
-  const Band band{open_top_, Rows(), open_key_, open_ramp_ || ramp_follows};
+  // Both ends drift: a step inside a gradient. (One end alone is also where JPEG ringing
+  // blurs the edge of a gutter.)
+  const Band band{open_top_, Rows(), open_key_, open_ramp_ && ramp_follows};
   bands_.push_back(band);
   open_top_ = -1;
   // Gutters come back between every two panels; a flat fill, however tall, is one band.
   // The steps of a gradient and the gaps between lines of text come back as often but
   // say nothing of the page.
-  if (band.gradient) return;
+  if (band.gradient || band.Height() < CountedBandRows) return;
   if (band.Height() <= LineGapRows && bands_.size() > 1 && ShortRun(band.top - bands_[bands_.size() - 2].bottom))
     return;
   const int64_t count = ++colour_bands_[static_cast<size_t>(band.colour_key)];

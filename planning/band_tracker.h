@@ -18,6 +18,9 @@ inline constexpr int BandDrift = 3;
 // LineGapRows. Gutters between pictures are taller, or lie next to a taller run.
 inline constexpr int64_t TextLineRows = 48;
 inline constexpr int64_t LineGapRows = 24;
+// Bands lower than this (noise at an edge, a step of a steep gradient) do not vote for the
+// page's background colour.
+inline constexpr int64_t CountedBandRows = 8;
 // Rows past a band that settle what lies next to it (a line of text and the gap after it).
 inline constexpr int64_t BandLookahead = TextLineRows + LineGapRows + 2;
 
@@ -25,7 +28,7 @@ struct Band {
   int64_t top = 0;
   int64_t bottom = 0;  // one past its last row
   int colour_key = 0;
-  bool gradient = false;  // one step of a colour ramp: the colour drifts on smoothly beyond it
+  bool gradient = false;  // one step of a colour ramp: the colour drifts on smoothly beyond both ends
   int64_t Height() const { return bottom - top; }
   int64_t Middle() const { return top + (bottom - top) / 2; }
 };

@@ -20,6 +20,7 @@
 #include "bench/common/png_file.h"
 #include "bench/planning/strip_page.h"
 #include "imaging/codecs.h"
+#include "planning/band_tracker.h"
 #include "planning/row_analysis.h"
 #include "planning/smart_planner.h"
 #include "platform/gui/main_controls.h"
@@ -204,6 +205,32 @@ void CompareCuts(const fs::path& root, int pages, const std::string& converter, 
   }
 }
 
+// The bands the planner sees on page `index` as a JPEG (q7), each with what the page has there.
+void DumpBands(const fs::path& root, int index) {
+  using namespace zen;
+  const bench::StripPage page = bench::MakeStripPage(static_cast<uint32_t>(index + 1), kWidth, PageHeight(index));
+  const std::vector<uint8_t> rgb = Rgb(page.rgba);
+  const std::string path = (root / "page.jpg").string();
+  test::DirectJpegEncodeFile(path, {rgb.data(), kWidth, page.height}, 70);
+  RegisterAllCodecs();
+  if (!ImageLoad(SourceImage, FromUtf8(path))) return;
+  const NativeImage* image = ImageNativeObject(SourceImage);
+  BandTracker tracker;
+  for (int32_t y = 0; y < image->height; ++y) tracker.Add(AnalyseRow(image->Row(y), image->width));
+  tracker.CloseOpenBand();
+  for (size_t i = 0; i < tracker.Bands().size(); ++i) {
+    const Band& band = tracker.Bands()[i];
+    const BandShape shape = tracker.ShapeOf(i);
+    std::printf("%6lld-%-6lld %4lld key %5d%s%s%s%s%s  %s\n", static_cast<long long>(band.top),
+                static_cast<long long>(band.bottom), static_cast<long long>(band.Height()), band.colour_key,
+                tracker.IsBackgroundAt(band, band.bottom + kMax) ? " background" : "", band.gradient ? " gradient" : "",
+                shape.line_gap ? " line-gap" : "", shape.text_above ? " text-above" : "",
+                shape.text_below ? " text-below" : "",
+                bench::ElementName(page.element[static_cast<size_t>(band.Middle())]));
+  }
+  ImageFree(SourceImage);
+}
+
 uint64_t ReadEveryByte(const zen::NativeImage& image) {
   uint64_t sum = 0;
   for (int32_t y = 0; y < image.height; ++y) {
@@ -266,7 +293,9 @@ int main(int argc, char** argv) {
   // planning_bench [pages] [--why: each avoidable smart cut explained] [--times: the timing only]
   const int pages = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   bool explain = false, times_only = false;
+  int bands_of = -1;
   for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--bands") == 0 && i + 1 < argc) bands_of = std::atoi(argv[i + 1]);
     explain = explain || std::strcmp(argv[i], "--why") == 0;
     times_only = times_only || std::strcmp(argv[i], "--times") == 0;
   }
@@ -276,6 +305,11 @@ int main(int argc, char** argv) {
   fs::create_directories(root / "settings");
   const char* chosen = getenv("ZEN_BENCH_CONVERTER");
   const std::string converter = chosen && *chosen ? chosen : ZEN_CONVERTER_STAND_IN;
+  if (bands_of >= 0) {
+    DumpBands(root, bands_of);
+    fs::remove_all(root);
+    return 0;
+  }
   if (!times_only) CompareCuts(root, pages, converter, explain);
   CompareTimes(root, 5);
   std::error_code ignored;
