@@ -29,8 +29,10 @@ void BandTracker::Add(const RowFacts& facts) {
   if (open_top_ >= 0) {
     bool steady = facts.plain;
     for (int c = 0; c < 3 && steady; ++c) steady = std::abs(colour[c] - open_colour_[c]) <= BandDrift;
-    // Drifted away from the band's colour, yet close to the row before: a gradient.
-    ramp = !steady && facts.plain;
+    // Drifted away from the band's colour, yet close to the row before, after a band of
+    // some height: a gradient. (A few rows that drift are also how JPEG ringing blurs the
+    // edges of a gutter.)
+    ramp = !steady && facts.plain && Rows() - open_top_ >= CountedBandRows;
     for (int c = 0; c < 3 && ramp; ++c) ramp = std::abs(colour[c] - last_colour_[c]) <= BandDrift;
     if (!steady) Close(ramp);
   }
@@ -54,8 +56,7 @@ void BandTracker::CloseOpenBand() { Close(false); }
 
 void BandTracker::Close(bool ramp_follows) {
   if (open_top_ < 0) return;
-  // Both ends drift: a step inside a gradient. (One end alone is also where JPEG ringing
-  // blurs the edge of a gutter.)
+  // Both ends drift: a step inside a gradient.
   const Band band{open_top_, Rows(), open_key_, open_ramp_ && ramp_follows};
   bands_.push_back(band);
   open_top_ = -1;
