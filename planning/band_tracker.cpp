@@ -18,8 +18,8 @@ int KeyChannel(int key, int channel) { return (key >> (5 * channel)) & 31; }
 
 int Lightness(int key) { return KeyChannel(key, 0) + KeyChannel(key, 1) + KeyChannel(key, 2); }
 
-// A run of content rows as high as a line of text or two.
-bool ShortRun(int64_t rows) { return rows >= 1 && rows <= TextLineRows; }
+// A run of content rows as high as a line of text or two (more than a sliver).
+bool ShortRun(int64_t rows) { return rows > SliverRows && rows <= TextLineRows; }
 
 }  // namespace
 
@@ -88,38 +88,42 @@ bool BandTracker::IsBackgroundAt(const Band& band, int64_t row) const {
   return true;
 }
 
-bool BandTracker::NextBand(size_t index, int64_t& top, int64_t& height) const {
-  if (index + 1 < bands_.size()) {
-    top = bands_[index + 1].top;
-    height = bands_[index + 1].Height();
-    return true;
-  }
-  if (open_top_ < 0) return false;
-  top = open_top_;
-  height = Rows() - open_top_;
-  return true;
+Band BandTracker::BandAt(size_t k) const {
+  return k < bands_.size() ? bands_[k] : Band{open_top_, Rows(), open_key_, false};
 }
 
-bool BandTracker::FollowsTextLine(const Band& band, size_t index) const {
-  if (index == 0) return false;
-  const Band& before = bands_[index - 1];
-  return ShortRun(band.top - before.bottom) && before.Height() <= LineGapRows;
-}
+size_t BandTracker::BandCount() const { return bands_.size() + (open_top_ >= 0 ? 1 : 0); }
 
-bool BandTracker::PrecedesTextLine(const Band& band, size_t index) const {
-  int64_t top = 0, height = 0;
-  return NextBand(index, top, height) && ShortRun(top - band.bottom) && height <= LineGapRows;
+// The plain stretch around band `index`: the bands with no more than a sliver of rows
+// between them (JPEG ringing splits one gap into several bands). Only as far as matters
+// for the shape of a gap: a few bands either way.
+BandTracker::Stretch BandTracker::StretchAround(size_t index) const {
+  constexpr int kMostBands = 8;
+  size_t first = index, last = index;
+  for (int k = 0; k < kMostBands && first > 0 && BandAt(first).top - BandAt(first - 1).bottom <= SliverRows; ++k)
+    --first;
+  for (int k = 0; k < kMostBands && last + 1 < BandCount() && BandAt(last + 1).top - BandAt(last).bottom <= SliverRows;
+       ++k)
+    ++last;
+  return {first, last, BandAt(first).top, BandAt(last).bottom};
 }
 
 BandShape BandTracker::ShapeOf(size_t index) const {
-  const Band& band = bands_[index];
+  const Stretch stretch = StretchAround(index);
   BandShape shape;
-  shape.text_above = FollowsTextLine(band, index);
-  shape.text_below = PrecedesTextLine(band, index);
-  int64_t next_top = 0, next_height = 0;
-  const bool short_above = index > 0 && ShortRun(band.top - bands_[index - 1].bottom);
-  const bool short_below = NextBand(index, next_top, next_height) && ShortRun(next_top - band.bottom);
-  shape.line_gap = band.Height() <= LineGapRows && short_above && short_below;
+  bool short_above = false, short_below = false;
+  if (stretch.first > 0) {
+    const Stretch before = StretchAround(stretch.first - 1);
+    short_above = ShortRun(stretch.top - before.bottom);
+    shape.text_above = short_above && before.bottom - before.top <= LineGapRows;
+  }
+  if (stretch.last + 1 < BandCount()) {
+    const Stretch after = StretchAround(stretch.last + 1);
+    short_below = ShortRun(after.top - stretch.bottom);
+    shape.text_below = short_below && after.bottom - after.top <= LineGapRows;
+  }
+  shape.line_gap = stretch.bottom - stretch.top <= LineGapRows && short_above && short_below;
+  shape.stretch_rows = stretch.bottom - stretch.top;
   return shape;
 }
 

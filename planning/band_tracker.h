@@ -21,8 +21,10 @@ inline constexpr int64_t LineGapRows = 24;
 // Bands lower than this (noise at an edge, a step of a steep gradient) do not vote for the
 // page's background colour.
 inline constexpr int64_t CountedBandRows = 8;
+// Rows between two bands that JPEG ringing may leave in what was one plain gap.
+inline constexpr int64_t SliverRows = 3;
 // Rows past a band that settle what lies next to it (a line of text and the gap after it).
-inline constexpr int64_t BandLookahead = TextLineRows + LineGapRows + 2;
+inline constexpr int64_t BandLookahead = TextLineRows + 2 * LineGapRows + 2;
 
 struct Band {
   int64_t top = 0;
@@ -35,9 +37,10 @@ struct Band {
 
 // What lies around a band, once BandLookahead rows past it have been read.
 struct BandShape {
-  bool line_gap = false;    // between two lines of text
-  bool text_above = false;  // a line of text (and its gap) just above; a balloon's margin
-  bool text_below = false;  // may then be part of the band, so cuts keep away from it
+  bool line_gap = false;     // between two lines of text
+  bool text_above = false;   // a line of text (and its gap) just above; a balloon's margin
+  bool text_below = false;   // may then be part of the band, so cuts keep away from it
+  int64_t stretch_rows = 0;  // of the plain stretch it is part of, slivers of ringing included
 };
 
 class BandTracker {
@@ -67,10 +70,14 @@ class BandTracker {
 
  private:
   void Close(bool ramp_follows);
-  bool FollowsTextLine(const Band& band, size_t index) const;
-  bool PrecedesTextLine(const Band& band, size_t index) const;
-  // The band after closed band `index` (closed or still growing): its top and height so far.
-  bool NextBand(size_t index, int64_t& top, int64_t& height) const;
+  struct Stretch {
+    size_t first = 0, last = 0;
+    int64_t top = 0, bottom = 0;
+  };
+  // Band `k` in row order, the one still growing after the closed ones.
+  Band BandAt(size_t k) const;
+  size_t BandCount() const;
+  Stretch StretchAround(size_t index) const;
   template <typename Ceiling, typename EachRow>
   void VisitQuietBlocks(int64_t from, int64_t to, Ceiling ceiling, EachRow each_row) const;
 

@@ -122,7 +122,9 @@ struct SmartPlanner::Search {
   BandOffer OfferOf(size_t index, int64_t from) const {
     const Band& band = tracker.Bands()[index];
     const BandShape shape = tracker.ShapeOf(index);
-    BandOffer offer{&band, band.Height() < limits.min_gutter || shape.line_gap || band.gradient, false, band.Middle()};
+    // A gutter split by ringing into bands each under MinGutter is as wide as its stretch.
+    const bool narrow = shape.stretch_rows < limits.min_gutter || shape.line_gap || band.gradient;
+    BandOffer offer{&band, narrow, false, band.Middle()};
     offer.fill = !tracker.IsBackgroundAt(band, std::max(from + limits.max, band.bottom));
     // Text set on the page has a margin as plain as the gutter beside it: keep to the far
     // side of the band, a quarter of its height from the picture.

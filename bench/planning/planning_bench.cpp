@@ -221,11 +221,11 @@ void DumpBands(const fs::path& root, int index) {
   for (size_t i = 0; i < tracker.Bands().size(); ++i) {
     const Band& band = tracker.Bands()[i];
     const BandShape shape = tracker.ShapeOf(i);
-    std::printf("%6lld-%-6lld %4lld key %5d%s%s%s%s%s  %s\n", static_cast<long long>(band.top),
+    std::printf("%6lld-%-6lld %4lld key %5d%s%s%s%s%s stretch %lld  %s\n", static_cast<long long>(band.top),
                 static_cast<long long>(band.bottom), static_cast<long long>(band.Height()), band.colour_key,
                 tracker.IsBackgroundAt(band, band.bottom + kMax) ? " background" : "", band.gradient ? " gradient" : "",
                 shape.line_gap ? " line-gap" : "", shape.text_above ? " text-above" : "",
-                shape.text_below ? " text-below" : "",
+                shape.text_below ? " text-below" : "", static_cast<long long>(shape.stretch_rows),
                 bench::ElementName(page.element[static_cast<size_t>(band.Middle())]));
   }
   ImageFree(SourceImage);
