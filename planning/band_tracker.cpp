@@ -66,10 +66,10 @@ void BandTracker::Close(bool ramp_follows) {
   if (band.gradient || band.Height() < CountedBandRows) return;
   if (band.Height() <= LineGapRows && bands_.size() > 1 && ShortRun(band.top - bands_[bands_.size() - 2].bottom))
     return;
-  const int64_t count = ++colour_bands_[static_cast<size_t>(band.colour_key)];
+  const int64_t count = ++colour_bands_[band.colour_key];
   if (!background_changes_.empty()) {
     const int current = background_changes_.back().key;
-    const int64_t current_count = colour_bands_[static_cast<size_t>(current)];
+    const int64_t current_count = colour_bands_[current];
     if (current == band.colour_key || count < current_count) return;
     // Pages are light more often than not: of two colours as common, the lighter.
     if (count == current_count && Lightness(band.colour_key) <= Lightness(current)) return;

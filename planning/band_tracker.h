@@ -5,6 +5,7 @@
 // pattern of short runs around a band tells the gaps between lines of text.
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "planning/row_analysis.h"
@@ -87,9 +88,9 @@ class BandTracker {
   int64_t open_top_ = -1;
   int open_colour_[3] = {0, 0, 0};
   int open_key_ = 0;
-  bool open_ramp_ = false;          // it began where the band before drifted into it
-  int last_colour_[3] = {0, 0, 0};  // of the last plain row
-  std::vector<int64_t> colour_bands_ = std::vector<int64_t>(1 << 15, 0);  // bands per colour key
+  bool open_ramp_ = false;               // it began where the band before drifted into it
+  int last_colour_[3] = {0, 0, 0};       // of the last plain row
+  std::map<int, int64_t> colour_bands_;  // bands per colour key (a few dozen keys)
   struct BackgroundChange {
     int64_t row = 0;
     int key = 0;

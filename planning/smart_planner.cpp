@@ -52,6 +52,8 @@ struct Node {
 
 }  // namespace
 
+using NodeAt = std::map<int64_t, Node>::iterator;
+
 struct SmartPlanner::Search {
   PlannerLimits limits;
   double target = 1;  // the piece height the soft cost aims at
@@ -117,6 +119,7 @@ struct SmartPlanner::Search {
     bool narrow = false;
     bool fill = false;
     int64_t preferred = 0;
+    int64_t first = 0, last = 0;  // the rows it offers
   };
 
   BandOffer OfferOf(size_t index, int64_t from) const {
@@ -124,12 +127,20 @@ struct SmartPlanner::Search {
     const BandShape shape = tracker.ShapeOf(index);
     // A gutter split by ringing into bands each under MinGutter is as wide as its stretch.
     const bool narrow = shape.stretch_rows < limits.min_gutter || shape.line_gap || band.gradient;
-    BandOffer offer{&band, narrow, false, band.Middle()};
+    BandOffer offer{&band, narrow, false, band.Middle(), band.top, band.bottom};
     offer.fill = !tracker.IsBackgroundAt(band, std::max(from + limits.max, band.bottom));
-    // Text set on the page has a margin as plain as the gutter beside it: keep to the far
-    // side of the band, a quarter of its height from the picture.
-    if (shape.text_below && !shape.text_above) offer.preferred = band.top + band.Height() / 4;
-    if (shape.text_above && !shape.text_below) offer.preferred = band.bottom - band.Height() / 4;
+    // Text set on the page has a margin as plain as the gutter beside it: keep to the half
+    // of the band away from it, near the picture (an eighth of the band from it, at least
+    // 4 rows and at most a quarter).
+    const int64_t near_picture = std::min(band.Height() / 4, std::max<int64_t>(4, band.Height() / 8));
+    if (shape.text_below && !shape.text_above) {
+      offer.preferred = band.top + near_picture;
+      offer.last = band.Middle();
+    }
+    if (shape.text_above && !shape.text_below) {
+      offer.preferred = band.bottom - near_picture;
+      offer.first = band.Middle();
+    }
     return offer;
   }
 
@@ -144,8 +155,17 @@ struct SmartPlanner::Search {
     return cost;
   }
 
-  void OfferBandRow(int64_t from, const Node& source, const BandOffer& offer, int64_t row) {
-    auto [it, created] = nodes.try_emplace(row);
+  // The node at `row`, made when new. `at` is a position not past it, moved forward to it:
+  // rows offered in order then cost no search of the whole map each.
+  std::pair<NodeAt, bool> NodeOf(NodeAt& at, int64_t row) {
+    while (at != nodes.end() && at->first < row) ++at;
+    if (at != nodes.end() && at->first == row) return {at, false};
+    at = nodes.emplace_hint(at, row, Node{});
+    return {at, true};
+  }
+
+  void OfferBandRow(int64_t from, const Node& source, const BandOffer& offer, int64_t row, NodeAt& at) {
+    auto [it, created] = NodeOf(at, row);
     if (created) {
       it->second.kind = CutKind::Gutter;
       it->second.band = PlanBand{offer.band->top, offer.band->bottom};
@@ -158,19 +178,28 @@ struct SmartPlanner::Search {
   bool OfferBandCuts(int64_t from, const Node& source, int64_t lo, int64_t hi) {
     const std::vector<Band>& bands = tracker.Bands();
     bool any = false;
+    NodeAt at = nodes.lower_bound(lo);
     for (size_t i = tracker.FirstBandEndingAfter(lo - 1); i < bands.size() && bands[i].top <= hi; ++i) {
       const Band& band = bands[i];
-      const int64_t first = std::max(lo, band.top);
-      const int64_t last = std::min(hi, band.bottom);
-      if (first > last) continue;
+      if (std::max(lo, band.top) > std::min(hi, band.bottom)) continue;
       any = true;
       const BandOffer offer = OfferOf(i, from);
-      OfferBandRow(from, source, offer, std::clamp(offer.preferred, first, last));
-      if (band.Height() < limits.min_gutter) continue;  // a narrow band offers its middle only
-      for (int k = 0; k <= kBandSteps; ++k) {
-        const int64_t row = band.top + band.Height() * k / kBandSteps;
-        if (row >= first && row <= last) OfferBandRow(from, source, offer, row);
+      // The rows it offers where the reach allows, else any of it in reach.
+      int64_t first = std::max(lo, offer.first), last = std::min(hi, offer.last);
+      if (first > last) {
+        first = std::max(lo, band.top);
+        last = std::min(hi, band.bottom);
       }
+      // Its preferred row, and (unless it is narrow) steps across it, in row order.
+      int64_t rows[kBandSteps + 2];
+      size_t count = 0;
+      rows[count++] = std::clamp(offer.preferred, first, last);
+      for (int k = 0; k <= kBandSteps && band.Height() >= limits.min_gutter; ++k) {
+        const int64_t row = band.top + band.Height() * k / kBandSteps;
+        if (row >= first && row <= last) rows[count++] = row;
+      }
+      std::sort(rows, rows + count);
+      for (size_t k = 0; k < count; ++k) OfferBandRow(from, source, offer, rows[k], at);
     }
     return any;
   }
