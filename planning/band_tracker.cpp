@@ -122,7 +122,10 @@ BandShape BandTracker::ShapeOf(size_t index) const {
     short_below = ShortRun(after.top - stretch.bottom);
     shape.text_below = short_below && after.bottom - after.top <= LineGapRows;
   }
-  shape.line_gap = stretch.bottom - stretch.top <= LineGapRows && short_above && short_below;
+  // Between two lines, or between a line and what it nearly touches (a picture above a
+  // caption): either way a cut there grazes the text.
+  shape.line_gap = stretch.bottom - stretch.top <= LineGapRows &&
+                   ((short_above && short_below) || shape.text_above || shape.text_below);
   shape.stretch_rows = stretch.bottom - stretch.top;
   return shape;
 }

@@ -38,7 +38,7 @@ struct Band {
 
 // What lies around a band, once BandLookahead rows past it have been read.
 struct BandShape {
-  bool line_gap = false;     // between two lines of text
+  bool line_gap = false;     // between two lines of text, or a line and what it nearly touches
   bool text_above = false;   // a line of text (and its gap) just above; a balloon's margin
   bool text_below = false;   // may then be part of the band, so cuts keep away from it
   int64_t stretch_rows = 0;  // of the plain stretch it is part of, slivers of ringing included

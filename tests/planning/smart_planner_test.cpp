@@ -98,6 +98,47 @@ TEST(RowAnalysisTest, PlainRowsTolerateRingingAndAFrameLineButNotAGradientAcross
   EXPECT_FALSE(AnalyseRow(row.data(), kWidth).plain);
 }
 
+TEST(RowAnalysisTest, EveryPixelCountsAtAnyWidthAndAlpha) {
+  // Exactly as many pixels off the row's colour as a plain row may have, then one more,
+  // at random columns (never the three the colour is guessed from), among pixels within
+  // the tolerance, some of them translucent: the row is plain, then it is not.
+  std::mt19937 random(11);
+  for (int width : {5, 23, 24, 64, 67, 200, 690, 801}) {
+    const int allowed = width * 5 / 1000;
+    for (int off : {allowed, allowed + 1}) {
+      std::vector<uint8_t> row(4 * static_cast<size_t>(width));
+      for (int x = 0; x < width; ++x) {
+        const bool translucent = random() % 5 == 0;
+        row[4 * x] = static_cast<uint8_t>(200 + random() % 49);  // within 24 of 224
+        row[4 * x + 1] = 224;
+        row[4 * x + 2] = 224;
+        row[4 * x + 3] = translucent ? 230 : 255;  // over white: channels rise by at most 3
+      }
+      for (int x : {width / 4, width / 2, 3 * width / 4}) row[4 * x] = 224, row[4 * x + 3] = 255;
+      for (int placed = 0; placed < off;) {
+        const int x = static_cast<int>(random() % static_cast<unsigned>(width));
+        if (x == width / 4 || x == width / 2 || x == 3 * width / 4 || row[4 * x + 1] != 224) continue;
+        row[4 * x + 1] = 100;
+        ++placed;
+      }
+      EXPECT_EQ(AnalyseRow(row.data(), width).plain, off == allowed) << width << " " << off;
+    }
+  }
+}
+
+TEST(SmartPlannerTest, CutsInAGutterRatherThanBetweenLinesOfText) {
+  // Lines of text on the page with 16-row gaps (wider than MinGutter) where two even
+  // pieces would meet, and a gutter in reach that makes uneven ones: the gutter.
+  auto text = [](uint8_t* row, int64_t y) { Text(row, (y - 800) % 30 < 14); };
+  Page page = MakePage(1800, {{800, 1000, text}, {330, 350, White()}});
+  EXPECT_EQ(Rows(Plan(page, {300, 1500})), (std::vector<int64_t>{340, 1800}));
+  // Only text: cuts still go between its lines, none forced.
+  Page all_text = MakePage(3000, {{0, 3000, text}});
+  const std::vector<PlanCut> cuts = Plan(all_text, {300, 1500});
+  ASSERT_GE(cuts.size(), 3u);
+  for (const PlanCut& cut : cuts) EXPECT_NE(cut.kind, CutKind::Forced);
+}
+
 TEST(SmartPlannerTest, CutsInTheWideGutterRatherThanBetweenLinesOfText) {
   // Narration with 10-row gaps between its lines where two even pieces would meet, a wide
   // gutter at 700; the first plain row past the minimum would be inside the narration.
