@@ -34,15 +34,6 @@ inline int Distance(Rgb a, Rgb b) { return std::max({std::abs(a.r - b.r), std::a
 
 inline bool Matches(const uint8_t* pixel, Rgb colour) { return Distance(PixelAt(pixel), colour) <= PlainTolerance; }
 
-// The colour most of the row has, guessed from three pixels: two that agree win.
-Rgb GuessColour(const uint8_t* row, int32_t width) {
-  const Rgb left = PixelAt(row + 4 * static_cast<size_t>(width / 4));
-  const Rgb middle = PixelAt(row + 4 * static_cast<size_t>(width / 2));
-  const Rgb right = PixelAt(row + 4 * static_cast<size_t>(3 * width / 4));
-  if (Distance(left, right) <= PlainTolerance || Distance(left, middle) <= PlainTolerance) return left;
-  return middle;
-}
-
 // Columns of `count` samples spread evenly across a row, each in the middle of its share:
 // sample i at (2i + 1) / 2count of the width, in 32.32 fixed point (one division a row).
 struct SampleColumns {
@@ -53,6 +44,19 @@ struct SampleColumns {
     return static_cast<size_t>(((2 * static_cast<uint64_t>(i) + 1) * half_share) >> 32);
   }
 };
+
+// The colour most of the row has, guessed from three of the detail samples (about a
+// quarter, a half and three quarters across, read again later from cache): two that
+// agree win.
+Rgb GuessColour(const uint8_t* row, int32_t width) {
+  const int32_t count = std::min(width, kDetailSamples);
+  const SampleColumns columns(count, width);
+  const Rgb left = PixelAt(row + 4 * columns[count / 4]);
+  const Rgb middle = PixelAt(row + 4 * columns[count / 2]);
+  const Rgb right = PixelAt(row + 4 * columns[3 * count / 4]);
+  if (Distance(left, right) <= PlainTolerance || Distance(left, middle) <= PlainTolerance) return left;
+  return middle;
+}
 
 // Sampled pixels: how many are off the guessed colour, and the sum of those that match.
 struct Samples {

@@ -58,6 +58,7 @@ struct SmartPlanner::Search {
   PlannerLimits limits;
   double target = 1;  // the piece height the soft cost aims at
   BandTracker tracker;
+  std::vector<BandShape> shapes;  // of the first bands, settled
   std::map<int64_t, Node> nodes;
   int64_t next_row = 0;  // every node above it has been taken
   bool finished = false;
@@ -122,9 +123,19 @@ struct SmartPlanner::Search {
     int64_t first = 0, last = 0;  // the rows it offers
   };
 
-  BandOffer OfferOf(size_t index, int64_t from) const {
+  // The shape of band `index`, kept once the rows that settle it have been read (each
+  // band is offered from many nodes).
+  BandShape ShapeOf(size_t index) {
+    if (index < shapes.size()) return shapes[index];
+    const std::vector<Band>& bands = tracker.Bands();
+    while (shapes.size() <= index && (finished || tracker.Rows() >= bands[shapes.size()].bottom + BandLookahead))
+      shapes.push_back(tracker.ShapeOf(shapes.size()));
+    return index < shapes.size() ? shapes[index] : tracker.ShapeOf(index);
+  }
+
+  BandOffer OfferOf(size_t index, int64_t from) {
     const Band& band = tracker.Bands()[index];
-    const BandShape shape = tracker.ShapeOf(index);
+    const BandShape shape = ShapeOf(index);
     // A gutter split by ringing into bands each under MinGutter is as wide as its stretch.
     const bool narrow = shape.stretch_rows < limits.min_gutter || shape.line_gap || band.gradient;
     BandOffer offer{&band, narrow, false, band.Middle(), band.top, band.bottom};
