@@ -19,7 +19,7 @@ namespace zen {
 namespace {
 
 // Pixels sampled across every row for its detail (and as many again for rows that may be plain).
-constexpr int32_t kDetailSamples = 12;
+constexpr int32_t kDetailSamples = 8;
 
 struct Rgb {
   int r = 0, g = 0, b = 0;
