@@ -2,9 +2,11 @@
 // The smart planner: rows in, cuts out. It reads each row of a run once, finds its bands
 // of plain rows and chooses all cuts of the run together, so that every piece lies within
 // [min, max], pieces are as even as the bands allow and the last piece is never shorter
-// than min unless the whole run is. Cuts go in the middle of bands at least MinGutter
-// rows high; narrower bands (the gap between two lines of text) are used only when nothing
-// else is in reach, and where no band is, the quietest row is cut and the cut is forced.
+// than min unless the whole run is. Cuts go in the middle of gutters: bands at least
+// MinGutter rows high of the page's background colour. Gaps between lines of text, steps
+// of a gradient and narrower bands are used only when nothing else is in reach, flat fills
+// of another colour (a sky) before them; where no band is, the quietest row is cut and the
+// cut is forced.
 //
 // The choice is a shortest path over candidate cuts, found while the rows stream in: a cut
 // is settled (handed out) as soon as every path still open runs through it, so pieces can
