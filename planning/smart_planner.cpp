@@ -21,7 +21,7 @@ namespace {
 // Soft weights, in units of one piece whose height is off the middle one by that height.
 constexpr double kThinBandWeight = 4.0;   // times (MinGutter / the band's height) squared
 constexpr double kOffMiddleWeight = 0.5;  // times the distance from the band's preferred row / its height
-constexpr int kBandSteps = 16;            // candidate rows across a wide band
+constexpr int kBandSteps = 8;             // candidate rows across a wide band
 constexpr int kForcedChoices = 4;         // parts of a range without bands, each offering a row
 
 struct Cost {
@@ -201,15 +201,17 @@ struct SmartPlanner::Search {
         first = std::max(lo, band.top);
         last = std::min(hi, band.bottom);
       }
-      // Its preferred row, and (unless it is narrow) steps across it, in row order.
+      // Steps across it (unless it is narrow) and its preferred row, in row order.
       int64_t rows[kBandSteps + 2];
       size_t count = 0;
-      rows[count++] = std::clamp(offer.preferred, first, last);
       for (int k = 0; k <= kBandSteps && band.Height() >= limits.min_gutter; ++k) {
         const int64_t row = band.top + band.Height() * k / kBandSteps;
         if (row >= first && row <= last) rows[count++] = row;
       }
-      std::sort(rows, rows + count);
+      const int64_t preferred = std::clamp(offer.preferred, first, last);
+      size_t place = count++;
+      for (; place > 0 && rows[place - 1] > preferred; --place) rows[place] = rows[place - 1];
+      rows[place] = preferred;
       for (size_t k = 0; k < count; ++k) OfferBandRow(from, source, offer, rows[k], at);
     }
     return any;
