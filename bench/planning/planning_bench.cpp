@@ -3,7 +3,7 @@
 // a lossless PNG and as a JPEG of quality 7, cut by whole dry-run jobs through the
 // headless window layer (300 ~ 1500). Then the smart planner's time over the rows of a
 // 690 x 20000 JPEG beside the time of decoding it. Not a test: run by hand,
-//   build-dir/bench/planning/planning_bench [pages, at least 200] [--why] [--times]
+//   build-dir/bench/planning/planning_bench [pages, at least 200] [--why] [--times] [--bands N]
 #include <stdlib.h>
 
 #include <algorithm>
@@ -291,6 +291,7 @@ void CompareTimes(const fs::path& root, int runs) {
 
 int main(int argc, char** argv) {
   // planning_bench [pages] [--why: each avoidable smart cut explained] [--times: the timing only]
+  //   [--bands N: the bands the planner sees on page N as a JPEG]
   const int pages = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   bool explain = false, times_only = false;
   int bands_of = -1;
