@@ -205,20 +205,29 @@ bool RowLoad::Continue(int32_t rows) {
     End();
     return false;
   }
+  const bool decoded = Decode(rows);
+  if (!decoded || Complete()) Conclude();
+  return decoded;
+}
+
+bool RowLoad::Decode(int32_t rows) {
+  if (!state_ || failure_ != LoadFailure::None) return failure_ == LoadFailure::None && Complete();
   const DecoderEntry& decoder = *state_->decoder;
   const int32_t until = decoder.decode_rows ? std::clamp(rows, done_, height_) : height_;
   if (until <= done_) return true;
-  const int32_t got = decoder.decode_rows ? decoder.decode_rows(*state_, *record->native, until)
-                                          : decoder.decode(*state_, *record->native);
+  const int32_t got =
+      decoder.decode_rows ? decoder.decode_rows(*state_, *store_, until) : decoder.decode(*state_, *store_);
   if (got < until && state_->failure == LoadFailure::None) state_->failure = LoadFailure::Damaged;
   failure_ = state_->failure;
   if (failure_ == LoadFailure::None) done_ = std::min(got, height_);
-  if (failure_ != LoadFailure::None || done_ == height_) {
-    EndLoad(number_, *state_, failure_ != LoadFailure::None ? result_ : 0);
-    CloseInput(*state_);
-    state_.reset();
-  }
   return failure_ == LoadFailure::None;
+}
+
+void RowLoad::Conclude() {
+  if (!state_) return;
+  EndLoad(number_, *state_, failure_ != LoadFailure::None ? result_ : 0);
+  CloseInput(*state_);
+  state_.reset();
 }
 
 // --- the decode state --------------------------------------------------------

@@ -57,6 +57,12 @@ class RowLoad {
   // Decodes on until at least `rows` rows (or all) are complete; false when the load failed.
   bool Continue(int32_t rows);
   bool Finish() { return Continue(INT32_MAX); }
+  // The decoding alone, for another thread: it reads nothing of the image table, so it may
+  // run while the caller uses the rows above those it writes, as long as the image lives
+  // and nothing else calls the load meanwhile. Conclude (on the table's thread) then ends a
+  // load that failed or is complete as Continue does.
+  bool Decode(int32_t rows);
+  void Conclude();
   int32_t RowsDone() const { return done_; }
   bool Complete() const { return height_ > 0 && done_ == height_; }
   LoadFailure Failure() const { return failure_; }
@@ -66,7 +72,7 @@ class RowLoad {
   std::unique_ptr<DecodeState> state_;
   ImageId number_ = 0;
   std::intptr_t result_ = 0;
-  const void* store_ = nullptr;  // the image the rows go to, while the load lives
+  NativeImage* store_ = nullptr;  // the image the rows go to, while the load lives
   int32_t done_ = 0;
   int32_t height_ = 0;
   LoadFailure failure_ = LoadFailure::None;

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the files of the slicing engine; not for use outside slicing/.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,10 +43,18 @@ bool SkipUnloadedSource(std::u16string_view load_path, const ProblemReason& reas
 bool LoadSource(const std::u16string& load_path, LoadFailure* failure);
 // Rows of SourceImage decoded so far: all of them unless the source streams.
 int64_t SourceRowsReady();
-// Decodes the next batch of a streaming source (nothing for a whole one). False when the
-// source turned out damaged: its pieces are dropped, the job is back where it was when the
-// source began, the source is skipped and the next one prepared (or the job ended).
+// Has the rest of a streaming source decoded on a free worker, or decodes its next batch
+// here (nothing for a whole source). False when the source turned out damaged: its pieces
+// are dropped, the job is back where it was when the source began, the source is skipped
+// and the next one prepared (or the job ended).
 bool LoadMoreSourceRows();
+// Whether a worker decodes the current source: the loop then writes the pieces the other
+// workers cannot take itself rather than wait for room.
+bool SourceDecodesBeside();
+// When a worker decodes the source: waits a few milliseconds at most until it has `rows`
+// rows or its decode ended (then taken by the next LoadMoreSourceRows); true. False at once
+// otherwise.
+bool AwaitRows(int64_t rows);
 // A restart or a cancel: a streaming source is decoded to its end, its pieces then placed,
 // or dropped and the source skipped when it turned out damaged.
 void SettleStreamedSource();
@@ -131,6 +140,10 @@ void DropHeldPieces();
 // Whether the workers can take one more piece; waits a few milliseconds at most (when
 // `wait`), so a step that finds them busy ends at once and the window keeps answering.
 bool RoomForPiece(bool wait = true);
+// Hands a task to the workers; false when they hold as many as they may.
+bool RunBeside(std::function<void()> task);
+// Waits until the workers have run every task handed over.
+void WaitForWorkers();
 // Runs the parts of a resize on the loop's thread and on idle workers.
 RunParts ResizeParts();
 // Called with a piece's result: the ledger and the report learn of it.

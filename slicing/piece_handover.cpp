@@ -169,6 +169,12 @@ void DropHeldPieces() {
 
 bool RoomForPiece(bool wait) { return Handing().pool.WaitForRoom(wait ? kRoomWait : std::chrono::milliseconds(0)); }
 
+bool RunBeside(std::function<void()> task) { return Handing().pool.TryHandOver(task); }
+
+void WaitForWorkers() {
+  if (TheSlicingJob().handed) TheSlicingJob().handed->pool.WaitUntilIdle();
+}
+
 RunParts ResizeParts() {
   Handing();
   return [handed = TheSlicingJob().handed](int32_t count, const std::function<void(int32_t)>& part) {

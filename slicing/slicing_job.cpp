@@ -181,13 +181,18 @@ void StepJob() {
   // A fixed-height step makes a piece; while the workers hold all they may, the step is
   // left to a later turn. (A cut-detection step makes none until the source's last, which
   // writes what the workers cannot take itself.)
-  if (job.settings.slice_mode != SliceCutDetect && !RoomForPiece(!streaming)) return;
+  if (job.settings.slice_mode != SliceCutDetect && !SourceDecodesBeside() && !RoomForPiece(!streaming)) return;
   if (!FindImage(SourceImage)) {
     // Nothing to cut (cannot happen after a successful preparation); move on.
     EndSource();
     return;
   }
-  if (SourceRowsReady() < RowsNextStepReads()) return;
+  // A step reads only rows already decoded; those a worker is decoding are waited for a
+  // little, and the end of its decode taken at once.
+  if (SourceRowsReady() < RowsNextStepReads()) {
+    if (!AwaitRows(RowsNextStepReads()) || !LoadMoreSourceRows()) return;
+    if (SourceRowsReady() < RowsNextStepReads()) return;
+  }
   switch (job.settings.slice_mode) {
     case SliceCutDetect: CutDetectStep(); break;
     case SliceSmart:
@@ -302,6 +307,7 @@ void EndJobAfterLastRow() {
 
 void EndSource() {
   SlicingJob& job = JobRecord();
+  SettleStreamedSource();  // never so by then: its last rows come with the end of its decode
   ImageFree(SourceImage);
   if (job.source_index < ListRowCount() - 1 || job.strip_index != -1) {
     ++job.source_index;

@@ -1,12 +1,18 @@
-// Loading a source, and cutting a plain one while it loads: its rows are decoded a batch
-// per step on the loop's thread while the workers encode the pieces already cut, so both
-// cores work from the first piece on and no step blocks for a whole decode. The pieces of
+// Loading a source, and cutting a plain one while it loads: its rows are decoded on a
+// worker (or, while none is free, a batch per step on the loop's thread) while the pieces
+// already cut are encoded, so both cores work from the first piece on and no step blocks
+// for a whole decode. The pieces of
 // such a source are held (written to temporary files only) until its last row decoded
 // cleanly; data found damaged drops them and puts the job back where it was when the
 // source began, so the source is skipped as one that does not load.
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #include "imaging/codecs.h"
 #include "platform/gui/main_controls.h"
@@ -20,6 +26,11 @@ namespace slicing_detail {
 // A streaming source's load and what the job was when it began.
 struct StreamedSource {
   RowLoad load;
+  bool beside = false;                 // the rest decodes on a worker (the loop's to know)
+  std::atomic<int32_t> rows_ready{0};  // rows decoded, published by whoever decodes them
+  std::atomic<bool> ended{false};      // the decode is over, whole or failed
+  std::mutex mutex;                    // with `arrived`: the loop waits a little for rows
+  std::condition_variable arrived;
   JobSettings settings;
   std::u16string output_folder;
   int64_t piece_counter = 0;
@@ -34,8 +45,12 @@ struct StreamedSource {
 
 namespace {
 
-// Rows decoded per step: about a million pixels, a few milliseconds.
+// Rows decoded per step on the loop's thread (while no worker is free to take the rest):
+// about a million pixels, a few milliseconds.
 constexpr int64_t kPixelsPerStep = 1 << 20;
+// Longest a step waits for rows a worker is decoding, as long as a step waits for room
+// for a piece: the loop's turns then neither take a core from the decode nor stop.
+constexpr std::chrono::milliseconds kRowsWait{8};
 
 // Only a source cut at a fixed height, opening no piece carried over from the file before,
 // taken as loaded (no converter file, no resize, no rows sink) streams: going back over
@@ -85,11 +100,31 @@ void GoBack(StreamedSource& start) {
   job.cursor_y = 0;
 }
 
-// The load ended: the pieces are placed, or the source is undone and skipped. False when
-// it was damaged.
+// The rest of a source's rows, decoded on a worker while the loop cuts the rows above
+// them; each batch is published when whole. The last rows are published only by the end,
+// so the loop cannot cut the source to its end (and go on to the next one) before it has
+// taken the end and placed the held pieces.
+void DecodeRest(StreamedSource& streamed) {
+  constexpr int32_t kRowsPerBatch = 256;
+  RowLoad& load = streamed.load;
+  const auto tell = [&streamed] {
+    { const std::lock_guard<std::mutex> lock(streamed.mutex); }  // a waiter checks under the lock
+    streamed.arrived.notify_all();
+  };
+  while (load.Decode(load.RowsDone() + kRowsPerBatch) && !load.Complete()) {
+    streamed.rows_ready.store(load.RowsDone(), std::memory_order_release);
+    tell();
+  }
+  streamed.ended.store(true, std::memory_order_release);
+  tell();
+}
+
+// The load ended (on the loop's thread): the pieces are placed, or the source is undone
+// and skipped. False when it was damaged.
 bool EndStreaming() {
   SlicingJob& job = TheSlicingJob();
   const std::shared_ptr<StreamedSource> streamed = std::move(job.streamed);
+  streamed->load.Conclude();
   if (streamed->load.Complete()) {
     PlaceHeldPieces();
     return true;
@@ -118,25 +153,55 @@ bool LoadSource(const std::u16string& load_path, LoadFailure* failure) {
 
 int64_t SourceRowsReady() {
   const SlicingJob& job = TheSlicingJob();
-  return job.streamed ? job.streamed->load.RowsDone() : job.source_height;
+  return job.streamed ? job.streamed->rows_ready.load(std::memory_order_acquire) : job.source_height;
+}
+
+bool SourceDecodesBeside() {
+  const SlicingJob& job = TheSlicingJob();
+  return job.streamed && job.streamed->beside;
 }
 
 bool LoadMoreSourceRows() {
   SlicingJob& job = TheSlicingJob();
   if (!job.streamed) return true;
-  RowLoad& load = job.streamed->load;
-  const int64_t batch = std::max<int64_t>(16, kPixelsPerStep / std::max<int64_t>(job.source_width, 1));
-  const int64_t until = std::min<int64_t>(load.RowsDone() + batch, INT32_MAX);
-  if (load.Continue(static_cast<int32_t>(until)) && !load.Complete()) return true;
+  StreamedSource& streamed = *job.streamed;
+  if (!streamed.beside) {
+    // The rest goes to a worker when one is free; until then a batch a step here.
+    streamed.beside = RunBeside([source = job.streamed] { DecodeRest(*source); });
+    if (!streamed.beside) {
+      const int64_t batch = std::max<int64_t>(16, kPixelsPerStep / std::max<int64_t>(job.source_width, 1));
+      const int64_t until = std::min<int64_t>(streamed.load.RowsDone() + batch, INT32_MAX);
+      const bool decoded = streamed.load.Decode(static_cast<int32_t>(until));
+      streamed.rows_ready.store(streamed.load.RowsDone(), std::memory_order_release);
+      if (decoded && !streamed.load.Complete()) return true;
+      streamed.ended.store(true, std::memory_order_release);
+    }
+  }
+  if (!streamed.ended.load(std::memory_order_acquire)) return true;
   if (EndStreaming()) return true;
   if (MoveToNextRow()) PrepareSourceOrSkip();
   return false;
 }
 
+bool AwaitRows(int64_t rows) {
+  if (!SourceDecodesBeside()) return false;
+  StreamedSource& streamed = *TheSlicingJob().streamed;
+  std::unique_lock<std::mutex> lock(streamed.mutex);
+  streamed.arrived.wait_for(lock, kRowsWait, [&streamed, rows] {
+    return streamed.ended.load(std::memory_order_acquire) ||
+           streamed.rows_ready.load(std::memory_order_acquire) >= rows;
+  });
+  return true;
+}
+
 void SettleStreamedSource() {
   SlicingJob& job = TheSlicingJob();
   if (!job.streamed) return;
-  job.streamed->load.Finish();
+  if (job.streamed->beside) {
+    WaitForWorkers();
+  } else {
+    job.streamed->load.Decode(INT32_MAX);
+  }
   EndStreaming();
 }
 
