@@ -83,6 +83,9 @@ void ShowCutProgress();
 
 // Output side of a freshly loaded source: folder name, output folder, quality, prefix.
 void SetUpOutputSide();
+// Removes the output folder the current source made, when nothing went into it (the
+// source was undone or stopped the job before its first piece).
+void RemoveUnusedOutputFolder();
 
 // A piece written whole to its locked temporary file, not yet at its name.
 struct WrittenPiece {

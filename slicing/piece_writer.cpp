@@ -1,6 +1,7 @@
 // Naming and writing pieces, and the output side of each source: the folder that receives
 // its pieces, the quality and the file-name prefix.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -156,6 +157,12 @@ std::u16string NormalisedPath(const std::u16string& path) {
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::weakly_canonical(given.parent_path(), error);
   return FromUtf8(error ? given.string() : (folder / given.filename()).string());
+}
+
+void RemoveUnusedOutputFolder() {
+  SlicingJob& job = TheSlicingJob();
+  if (job.made_output_folder) rmdir(ToUtf8(job.output_folder).c_str());  // fails, harmlessly, when not empty
+  job.made_output_folder = false;
 }
 
 void SetUpOutputSide() {

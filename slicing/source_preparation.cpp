@@ -267,6 +267,7 @@ void StopAtSizeLimit(bool too_wide) {
   job.pending_leftover = false;
   job.segment_list.clear();
   job.piece_rows.clear();
+  RemoveUnusedOutputFolder();  // no piece of this source was cut: an empty folder would only puzzle
   job.job_state = JobIdle;
   FinishJob();
 }

@@ -5,7 +5,6 @@
 // such a source are held (written to temporary files only) until its last row decoded
 // cleanly; data found damaged drops them and puts the job back where it was when the
 // source began, so the source is skipped as one that does not load.
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -82,8 +81,7 @@ void Remember(StreamedSource& start) {
 void GoBack(StreamedSource& start) {
   SlicingJob& job = TheSlicingJob();
   DropHeldPieces();
-  if (job.made_output_folder) rmdir(ToUtf8(job.output_folder).c_str());
-  job.made_output_folder = false;
+  RemoveUnusedOutputFolder();
   ImageFree(PieceImage);
   job.carry_height = 0;
   job.piece_rows.clear();

@@ -429,6 +429,7 @@ TEST_F(BatchCliTest, TooWideSourceStopsTheJobWithTheSizeMessage) {
   EXPECT_NE(r.err.find("이미지 크기 오류"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("001.png파일의 가로 길이가 32000픽셀이 넘습니다."), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("\"stopped\": \"" + (root_ / "ep1" / "001.png").string() + "\""), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(root_ / "ep1" / "slice"));  // made for the stopped page, then taken away
 }
 
 // A plain RGB Photoshop page of one colour.
